@@ -1,0 +1,22 @@
+# The BazaroComm shared library: libBazaroComm.so, or BazaroComm.dll with its
+# import library libBazaroComm.dll.a.
+#
+# Its code lives in static libraries, one per folder (bazaro_transport,
+# bazaro_protocol, bazaro_client), compiled with BAZAROCOMM_BUILDING so that
+# BAZAROCOMM_API exports. The test programs link those static libraries
+# directly; the shared library takes them in whole and adds the allocation
+# operators that route every allocation to the kernel heap. Code must not rely
+# on that routing for blocks it hands out: those are taken with MwNew and
+# given back with MwDelete explicitly.
+add_library(BazaroComm SHARED)
+target_compile_definitions(BazaroComm PRIVATE BAZAROCOMM_BUILDING)
+target_link_libraries(BazaroComm PUBLIC kernel PRIVATE os ZLIB::ZLIB)
+foreach(part bazaro_client bazaro_protocol bazaro_transport)
+  if(TARGET ${part})
+    target_link_libraries(BazaroComm PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,${part}>")
+  endif()
+endforeach()
+if(WIN32)
+  target_link_libraries(BazaroComm PRIVATE wsock32)
+endif()
+bazaro_use_kernel_heap(BazaroComm)

@@ -1,0 +1,21 @@
+# bazaro_use_kernel_heap(target): routes the global allocation operators of a
+# shared library to the kernel heap (MwNew/MwDelete) without exporting them.
+#
+# On ELF the operators would otherwise become part of the library's dynamic
+# symbol table and replace the host program's own operator new. The C++
+# runtime is linked in statically and kept local, so that every allocation the
+# library makes, inline or inside the runtime, pairs with the same operators.
+# On Windows a DLL's operators are its own anyway; the runtime is static there
+# as everywhere.
+function(bazaro_use_kernel_heap target)
+  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/kernel/AllocationOperators.cpp)
+  target_link_libraries(${target} PRIVATE mkres)
+  if(NOT WIN32)
+    target_link_options(${target} PRIVATE
+      -static-libstdc++ -static-libgcc
+      -Wl,--exclude-libs,ALL
+      -Wl,--version-script=${PROJECT_SOURCE_DIR}/kernel/LocalAllocation.map)
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS
+      ${PROJECT_SOURCE_DIR}/kernel/LocalAllocation.map)
+  endif()
+endfunction()

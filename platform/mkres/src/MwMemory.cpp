@@ -1,0 +1,48 @@
+// The kernel heap: malloc with a small header that marks live blocks, so that
+// freeing a foreign or already freed block is caught instead of corrupting
+// memory, and a process-wide count of live blocks.
+#include "mkres/MwMemory.h"
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr std::uint64_t kLiveMark = 0x4D774E65774C6976ull;   // "MwNewLiv"
+constexpr std::uint64_t kFreedMark = 0x4D7744656C446561ull;  // "MwDelDea"
+
+// 16 bytes keep the caller's block aligned as malloc's own blocks are.
+struct alignas(16) BlockHeader {
+  std::uint64_t mark;
+  std::uint64_t size;
+};
+
+std::atomic<long> liveBlocks{0};
+
+}  // namespace
+
+void* MwNew(unsigned int size) {
+  void* raw = std::malloc(sizeof(BlockHeader) + size);
+  if (raw == nullptr) return nullptr;
+  BlockHeader* header = static_cast<BlockHeader*>(raw);
+  header->mark = kLiveMark;
+  header->size = size;
+  liveBlocks.fetch_add(1, std::memory_order_relaxed);
+  return header + 1;
+}
+
+void MwDelete(void* block) {
+  if (block == nullptr) return;
+  BlockHeader* header = static_cast<BlockHeader*>(block) - 1;
+  if (header->mark != kLiveMark) {
+    std::fprintf(stderr, "MwDelete: %p is not a live kernel heap block\n", block);
+    std::abort();
+  }
+  header->mark = kFreedMark;
+  liveBlocks.fetch_sub(1, std::memory_order_relaxed);
+  std::free(header);
+}
+
+long MwLiveBlockCount() { return liveBlocks.load(std::memory_order_relaxed); }

@@ -1,0 +1,24 @@
+// File operations that need the operating system's own guarantees.
+#pragma once
+
+#include <cstdio>
+
+namespace os {
+
+// Creates `path` as a new, empty file, with owner-only permissions on POSIX
+// (O_CREAT|O_EXCL) and CREATE_NEW on Windows. Fails, without touching
+// anything, when any entry of that name exists, links included. True when
+// this call created the file.
+bool CreateNewFile(const char* path);
+
+// Renames `from` over `to` in one step, replacing an existing `to`
+// (rename on POSIX; MoveFileExA with MOVEFILE_REPLACE_EXISTING on Windows).
+bool ReplaceFile(const char* from, const char* to);
+
+// Flushes the stream and asks the system to write the file's data to the disk.
+bool FlushToDisk(std::FILE* file);
+
+// Removes a file. True when it was removed or did not exist.
+bool RemoveFile(const char* path);
+
+}  // namespace os

@@ -1,0 +1,10 @@
+// The console on POSIX.
+#include "os/Console.h"
+
+#include <unistd.h>
+
+namespace os {
+
+bool StandardInputIsTerminal() { return ::isatty(0) != 0; }
+
+}  // namespace os

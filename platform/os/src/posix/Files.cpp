@@ -1,0 +1,30 @@
+// File operations on POSIX.
+#include "os/Files.h"
+
+#include <cerrno>
+#include <cstdio>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace os {
+
+bool CreateNewFile(const char* path) {
+  // O_EXCL with O_CREAT also refuses a symbolic link, dangling or not, so a
+  // planted link can never redirect the new file; O_NOFOLLOW says so twice.
+  int fd = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
+}
+
+bool ReplaceFile(const char* from, const char* to) { return std::rename(from, to) == 0; }
+
+bool FlushToDisk(std::FILE* file) {
+  if (std::fflush(file) != 0) return false;
+  return ::fsync(::fileno(file)) == 0;
+}
+
+bool RemoveFile(const char* path) { return ::unlink(path) == 0 || errno == ENOENT; }
+
+}  // namespace os

@@ -1,0 +1,43 @@
+// File operations on Windows.
+#include "os/Files.h"
+
+#include <cstdio>
+
+#include <io.h>
+
+#include "WindowsApi.h"
+
+// <windows.h> spells ReplaceFile as a macro for ReplaceFileA.
+#undef ReplaceFile
+
+namespace os {
+
+bool CreateNewFile(const char* path) {
+  HANDLE file =
+      CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  return true;
+}
+
+bool ReplaceFile(const char* from, const char* to) {
+  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+// A caller that included <windows.h> before os/Files.h declared and calls
+// this function as ReplaceFileA; that spelling is served as well.
+bool ReplaceFileA(const char* from, const char* to) { return ReplaceFile(from, to); }
+
+bool FlushToDisk(std::FILE* file) {
+  if (std::fflush(file) != 0) return false;
+  HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+  return handle != INVALID_HANDLE_VALUE && FlushFileBuffers(handle) != 0;
+}
+
+bool RemoveFile(const char* path) {
+  if (DeleteFileA(path)) return true;
+  DWORD error = GetLastError();
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+}  // namespace os

@@ -1,0 +1,10 @@
+// The user's language on Windows: the user's UI language.
+#include "os/UserLanguage.h"
+
+#include "WindowsApi.h"
+
+namespace os {
+
+bool UserLanguageIsJapanese() { return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_JAPANESE; }
+
+}  // namespace os
