@@ -3,8 +3,10 @@
 #
 # On ELF the operators would otherwise become part of the library's dynamic
 # symbol table and replace the host program's own operator new. The C++
-# runtime is linked in statically and kept local, so that every allocation the
-# library makes, inline or inside the runtime, pairs with the same operators.
+# runtime is linked in statically and its symbols kept local (the library's
+# own parts are static archives too, but they export what BAZAROCOMM_API
+# marks), so that every allocation the library makes, inline or inside the
+# runtime, pairs with the same operators.
 # On Windows a DLL's operators are its own anyway; the runtime is static there
 # as everywhere.
 function(bazaro_use_kernel_heap target)
@@ -13,7 +15,7 @@ function(bazaro_use_kernel_heap target)
   if(NOT WIN32)
     target_link_options(${target} PRIVATE
       -static-libstdc++ -static-libgcc
-      -Wl,--exclude-libs,ALL
+      -Wl,--exclude-libs,libstdc++.a:libgcc.a:libgcc_eh.a:libsupc++.a
       -Wl,--version-script=${PROJECT_SOURCE_DIR}/kernel/LocalAllocation.map)
     set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS
       ${PROJECT_SOURCE_DIR}/kernel/LocalAllocation.map)
