@@ -1,0 +1,312 @@
+// Reading responses: the status, the header block, the reply marker and the
+// body, and how reading ends (silence, the peer's close, errors).
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "FakeHttpServer.h"
+#include "TransportTestSupport.h"
+#include "mkres/MwMemory.h"
+#include "transport/PadServer.h"
+
+namespace {
+
+TEST(PadServerStatusCode, ReadsTheNumberBehindTheFirstVersion) {
+  struct Case {
+    const char* text;
+    int status;
+  } cases[] = {
+      {"HTTP/1.0 200 OK\r\n", 200},
+      {"HTTP/1.1 404 Not Found\r\n", 404},
+      {"junk before HTTP/1.0   302\r\n", 302},
+      {"HTTP/1.0\t500\r\n", 500},
+      {"HTTP/1.0200\r\n", 0},
+      {"HTTP/x.0 200\r\n", 0},
+      {"HTTP/1.0 OK 200\r\n", 0},
+      {"<html>no status</html>", 0},
+      {"", 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.status, PadServer::StatusCode(c.text)) << c.text;
+  }
+  EXPECT_EQ(0, PadServer::StatusCode(nullptr));
+}
+
+TEST(PadServerLocateBody, FindsTheBodyAndSkipsTheMarkerOnlyAtItsStart) {
+  struct Case {
+    const char* text;
+    bool skipMarker;
+    const char* body;  // null: no body found
+  } cases[] = {
+      {"HTTP/1.0 200 OK\r\nA: b\r\n\r\nbody", false, "body"},
+      {"HTTP/1.0 200 OK\r\n\r\nPAD_SERVER_REPLY = 42", true, "42"},
+      {"HTTP/1.0 200 OK\r\n\r\nPAD_SERVER_REPLY = 42", false, "PAD_SERVER_REPLY = 42"},
+      {"HTTP/1.0 200 OK\r\n\r\n x PAD_SERVER_REPLY = 42", true, " x PAD_SERVER_REPLY = 42"},
+      {"HTTP/1.0 200 OK\r\n\r\nPAD_SERVER_REPLY =42", true, "PAD_SERVER_REPLY =42"},
+      {"HTTP/1.0 200 OK\r\n\r\nPAD_SERVER_REPLY = ", true, ""},
+      {"HTTP/1.0 200 OK\r\n\r\n", true, ""},
+      {"HTTP/1.0 200 OK\r\n\r\nfirst\r\n\r\nsecond", false, "first\r\n\r\nsecond"},
+      {"HTTP/1.0 200 OK\n\nbody", false, nullptr},
+      {"no header block", true, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    std::string text(c.text);
+    unsigned long length = static_cast<unsigned long>(text.size());
+    char* body = PadServer::LocateBody(&text[0], length, c.skipMarker);
+    if (c.body == nullptr) {
+      EXPECT_EQ(nullptr, body);
+      EXPECT_EQ(text.size(), length);
+    } else {
+      ASSERT_NE(nullptr, body);
+      EXPECT_STREQ(c.body, body);
+      EXPECT_EQ(std::strlen(c.body), length);
+    }
+  }
+  unsigned long length = 3;
+  EXPECT_EQ(nullptr, PadServer::LocateBody(nullptr, length, true));
+  EXPECT_EQ(3u, length);
+}
+
+// A server object connected to a fake server whose next connection runs
+// `script`, with a request sent; reading is up to the test.
+class PadServerResponseTest : public testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(fake_.Listening()); }
+
+  void Start(const FakeHttpServer::Script& script) {
+    started_ = true;
+    fake_.Answer(script);
+    pad_.SetServer("127.0.0.1", fake_.Port(), "/cgi-bin/");
+    ASSERT_EQ(0, pad_.Connect());
+    ASSERT_EQ(0, pad_.SendRequestHead(PadServer::kPost, PadServer::kPadCgi, 4, true));
+    ASSERT_EQ(0, pad_.SendBody("ask\n", 4, true));
+  }
+
+  // Reads with ReceiveReply; the reply text (up to its NUL) in `text`.
+  int Reply(std::string& text, unsigned long& length, bool skipMarker = true) {
+    char* reply = nullptr;
+    int result = pad_.ReceiveReply(reply, length, skipMarker);
+    text = reply != nullptr ? reply : "(null)";
+    MwDelete(reply);
+    return result;
+  }
+
+  // Reads with ReceiveSizedReply; the body bytes in `body`.
+  int Sized(std::string& body, unsigned long& length) {
+    char* data = nullptr;
+    int result = pad_.ReceiveSizedReply(data, length);
+    body = data != nullptr ? std::string(data, length) : "(null)";
+    MwDelete(data);
+    return result;
+  }
+
+  void TearDown() override {
+    pad_.Disconnect();
+    if (started_) {
+      EXPECT_TRUE(fake_.WaitForConnections(1));
+    }
+  }
+
+  FakeHttpServer fake_;
+  PadServer pad_;
+  bool started_ = false;
+};
+
+TEST_F(PadServerResponseTest, ReplyTextEndsAtTheTerminatorButLengthCountsEverything) {
+  Start(FakeHttpServer::Reply("HTTP/1.0 200 OK\r\n\r\nPAD_SERVER_REPLY = 42\xFFmore"));
+  std::string text;
+  unsigned long length = 0;
+  ASSERT_EQ(0, Reply(text, length));
+  EXPECT_EQ("42", text);
+  EXPECT_EQ(7u, length);
+}
+
+TEST_F(PadServerResponseTest, BodyWithoutTheMarkerIsHandedOverWhole) {
+  Start(FakeHttpServer::Reply("HTTP/1.0 500 Internal Server Error\r\n\r\n<html>error</html>"));
+  std::string text;
+  unsigned long length = 0;
+  ASSERT_EQ(0, Reply(text, length));
+  EXPECT_EQ("<html>error</html>", text);
+  EXPECT_EQ(18u, length);
+}
+
+TEST_F(PadServerResponseTest, ResponseWithoutHeaderBlockEndIsHandedOverWithItsHeaders) {
+  const std::string response = "HTTP/1.0 200 OK\nContent-Type: text/plain\n\nPAD_SERVER_REPLY = 1";
+  Start(FakeHttpServer::Reply(response));
+  std::string text;
+  unsigned long length = 0;
+  ASSERT_EQ(0, Reply(text, length));
+  EXPECT_EQ(response, text);
+  EXPECT_EQ(response.size(), length);
+}
+
+TEST_F(PadServerResponseTest, SizedReplyReturnsTheBodyOfA200Response) {
+  // The body holds a NUL and a terminator byte: it is data, not text.
+  const std::string body("gz\0\xFF\x1F\x8B data", 11);
+  Start(FakeHttpServer::Reply("HTTP/1.0 200 OK\r\nContent-Length: 11\r\n\r\n" + body));
+  std::string received;
+  unsigned long length = 0;
+  ASSERT_EQ(0, Sized(received, length));
+  EXPECT_EQ(body, received);
+  EXPECT_EQ(11u, length);
+}
+
+TEST_F(PadServerResponseTest, SizedReplyOfAnotherStatusIsEmpty) {
+  Start(FakeHttpServer::Reply("HTTP/1.0 404 Not Found\r\nContent-Length: 9\r\n\r\nnot found"));
+  char* body = nullptr;
+  unsigned long length = 99;
+  ASSERT_EQ(0, pad_.ReceiveSizedReply(body, length));
+  EXPECT_EQ(0u, length);
+  // The response text stays with the caller, who frees it.
+  ASSERT_NE(nullptr, body);
+  EXPECT_NE(nullptr, std::strstr(body, "404"));
+  MwDelete(body);
+}
+
+TEST_F(PadServerResponseTest, SizedReplyWithoutStatusLineFails) {
+  Start(FakeHttpServer::Reply("<html>no status line</html>"));
+  std::string body;
+  unsigned long length = 0;
+  EXPECT_EQ(-1, Sized(body, length));
+  EXPECT_EQ("(null)", body);
+}
+
+TEST_F(PadServerResponseTest, SizedReplyLongerThanAnnouncedIsReturnedWhole) {
+  Start(FakeHttpServer::Reply("HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\nabcdef"));
+  std::string body;
+  unsigned long length = 0;
+  ASSERT_EQ(0, Sized(body, length));
+  EXPECT_EQ("abcdef", body);
+}
+
+TEST_F(PadServerResponseTest, SizedReplyKeepsReadingPastSilenceUntilTheAnnouncedLength) {
+  ShortWaitBounds bounds(300, 3000);
+  const std::string body = Pattern(100000);
+  Start(FakeHttpServer::Script()
+            .AwaitRequestEnd()
+            .Send("HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n" + body.substr(0, 5000))
+            .Pause(800)
+            .Send(body.substr(5000, 45000))
+            .Pause(800)
+            .Send(body.substr(50000)));
+  std::string received;
+  unsigned long length = 0;
+  ASSERT_EQ(0, Sized(received, length));
+  EXPECT_EQ(100000u, length);
+  EXPECT_TRUE(body == received);
+}
+
+TEST_F(PadServerResponseTest, SizedReplyCutShortByTheServerIsNotSuccess) {
+  Start(FakeHttpServer::Script()
+            .AwaitRequestEnd()
+            .Send("HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\n" + std::string(60, 'x'))
+            .Close());
+  std::string body;
+  unsigned long length = 5;
+  EXPECT_NE(0, Sized(body, length));
+  EXPECT_EQ("(null)", body);
+  EXPECT_EQ(0u, length);
+}
+
+TEST_F(PadServerResponseTest, SizedReplyWithoutLengthEndsWithTheConnection) {
+  ShortWaitBounds bounds(300, 3000);
+  // A pause longer than one read time-out does not end it; the close does.
+  Start(FakeHttpServer::Script()
+            .AwaitRequestEnd()
+            .Send("HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\nfirst ")
+            .Pause(800)
+            .Send("second"));
+  std::string body;
+  unsigned long length = 0;
+  ASSERT_EQ(0, Sized(body, length));
+  EXPECT_EQ("first second", body);
+  EXPECT_EQ(12u, length);
+}
+
+TEST_F(PadServerResponseTest, SizedReplyOfAnEmptyConnectionFails) {
+  Start(FakeHttpServer::Script().AwaitRequestEnd().Close());
+  std::string body;
+  unsigned long length = 0;
+  EXPECT_EQ(-1, Sized(body, length));
+}
+
+TEST_F(PadServerResponseTest, RawReadEndsAtOnceWhenThePeerClosesWithoutAnswering) {
+  Start(FakeHttpServer::Script().AwaitRequestEnd().Close());
+  char* text = reinterpret_cast<char*>(1);
+  unsigned long length = 5;
+  Stopwatch watch;
+  EXPECT_EQ(WSAECONNRESET, pad_.ReceiveRaw(text, length));
+  EXPECT_LT(watch.Milliseconds(), 2000);
+  EXPECT_EQ(nullptr, text);
+  EXPECT_EQ(0u, length);
+  if (text != reinterpret_cast<char*>(1)) MwDelete(text);
+}
+
+TEST_F(PadServerResponseTest, RawReadGivesUpAfterTheSilenceBound) {
+  ShortWaitBounds bounds(300, 1000);
+  Start(FakeHttpServer::Script().AwaitRequestEnd().Pause(2500));
+  char* text = nullptr;
+  unsigned long length = 0;
+  Stopwatch watch;
+  EXPECT_EQ(WSAETIMEDOUT, pad_.ReceiveRaw(text, length));
+  EXPECT_GE(watch.Milliseconds(), 1000);
+  EXPECT_LT(watch.Milliseconds(), 4000);
+  EXPECT_EQ(nullptr, text);
+}
+
+TEST_F(PadServerResponseTest, RawReadWaitsForALateFirstByte) {
+  ShortWaitBounds bounds(200, 5000);
+  Start(FakeHttpServer::Script().AwaitRequestEnd().Pause(1200).Send("HTTP/1.0 200 OK\r\n\r\nlate"));
+  std::string text;
+  unsigned long length = 0;
+  ASSERT_EQ(0, Reply(text, length));
+  EXPECT_EQ("late", text);
+}
+
+TEST_F(PadServerResponseTest, RawReadDiscardsWhatArrivedWhenTheConnectionFails) {
+  if (ResetReadsAsClose()) GTEST_SKIP() << "this sockets layer reports a reset as a close";
+  Start(FakeHttpServer::Script()
+            .AwaitRequestEnd()
+            .Send("HTTP/1.0 200 OK\r\n\r\npart of it")
+            .Pause(500)
+            .Reset());
+  char* text = reinterpret_cast<char*>(1);
+  unsigned long length = 0;
+  EXPECT_EQ(WSAECONNRESET, pad_.ReceiveRaw(text, length));
+  EXPECT_EQ(nullptr, text);
+  EXPECT_EQ(0u, length);
+  if (text != reinterpret_cast<char*>(1)) MwDelete(text);
+}
+
+TEST_F(PadServerResponseTest, ReplySplitByMoreThanAReadTimeOutEndsAfterTheFirstPart) {
+  ShortWaitBounds bounds(300, 3000);
+  Start(FakeHttpServer::Script()
+            .AwaitRequestEnd()
+            .Send("HTTP/1.0 200 OK\r\n\r\nPAD_SERVER_REPLY = first")
+            .Pause(900)
+            .Send(" second"));
+  std::string text;
+  unsigned long length = 0;
+  ASSERT_EQ(0, Reply(text, length));
+  EXPECT_EQ("first", text);
+}
+
+// The one slow test: the read time-out the exchange really uses is 10 seconds.
+TEST_F(PadServerResponseTest, SlowReplySplitByMoreThanTenSecondsEndsAfterTheFirstPart) {
+  Start(FakeHttpServer::Script()
+            .AwaitRequestEnd()
+            .Send("HTTP/1.0 200 OK\r\n\r\nPAD_SERVER_REPLY = first")
+            .Pause(10600)
+            .Send(" second"));
+  std::string text;
+  unsigned long length = 0;
+  Stopwatch watch;
+  ASSERT_EQ(0, Reply(text, length));
+  EXPECT_EQ("first", text);
+  EXPECT_GE(watch.Milliseconds(), 9500);
+  EXPECT_LT(watch.Milliseconds(), 10600);
+}
+
+}  // namespace

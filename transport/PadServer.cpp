@@ -1,0 +1,161 @@
+// The server object itself: its members, the class-wide proxy setting and the
+// connection of an exchange.
+#include "transport/PadServer.h"
+
+#include <cstring>
+#include <mutex>
+#include <new>
+
+#include "kernel/KernelObjects.h"
+#include "transport/WaitBounds.h"
+
+namespace {
+
+// The class-wide state; every access holds `classLock`.
+std::mutex classLock;
+TCP_Address proxyAddress;
+TCP_HostName* proxyHostName = nullptr;  // owned; null when no proxy is set
+char* noProxyPattern = nullptr;         // owned platform string, or null
+int instanceCount = 0;
+
+struct AttributeType {
+  const char* key;
+  int type;
+};
+
+// Keys the reply reader knows, with the type their values are read as.
+const AttributeType kAttributeTypes[] = {
+    {"id", kMkTypeUnsigned},      {"pid", kMkTypeUnsigned},  {"expand-to", kMkTypeUnsigned},
+    {"x", kMkTypeInteger},        {"y", kMkTypeInteger},     {"global-x", kMkTypeInteger},
+    {"global-y", kMkTypeInteger}, {"width", kMkTypeInteger}, {"height", kMkTypeInteger},
+    {"simage", kMkTypeBool},      {"plaza", kMkTypeBool},
+};
+
+// The kernel takes keys and texts as char* but copies them.
+char* KernelText(const char* text) { return const_cast<char*>(text); }
+
+MkDictionary* NewAttributeTypes() {
+  MkDictionary* types = nullptr;
+  try {
+    types = new MkDictionary;
+  } catch (const std::bad_alloc&) {
+    // Kernel objects report exhaustion by throwing; it must not leave here.
+    return nullptr;
+  }
+  for (const AttributeType& entry : kAttributeTypes) {
+    char* key = KernelText(entry.key);
+    if (entry.type == kMkTypeUnsigned) {
+      unsigned long zero = 0;
+      types->atPut(key, &zero, kMkTypeUnsigned);
+    } else if (entry.type == kMkTypeInteger) {
+      types->atPut(key, static_cast<int>(0));
+    } else {
+      types->atPut(key, static_cast<char>(1));
+    }
+  }
+  return types;
+}
+
+timeval ReadTimeout() {
+  unsigned int milliseconds = transport::CurrentWaitBounds().waitMilliseconds;
+  timeval value;
+  value.tv_sec = static_cast<long>(milliseconds / 1000);
+  value.tv_usec = static_cast<long>((milliseconds % 1000) * 1000);
+  return value;
+}
+
+}  // namespace
+
+PadServer::PadServer()
+    : serverHostName(nullptr),
+      cgiPath(NewString(KernelText(""))),
+      attributeTypes(nullptr),
+      viaProxy(false) {
+  {
+    std::lock_guard<std::mutex> hold(classLock);
+    ++instanceCount;
+  }
+  attributeTypes = NewAttributeTypes();
+}
+
+PadServer::~PadServer() {
+  TCP_HostName* lastProxy = nullptr;
+  {
+    std::lock_guard<std::mutex> hold(classLock);
+    if (instanceCount == 1) {
+      lastProxy = proxyHostName;
+      proxyHostName = nullptr;
+      if (noProxyPattern != nullptr) {
+        FreeString(&noProxyPattern);
+        noProxyPattern = nullptr;
+      }
+    }
+    --instanceCount;
+  }
+  delete lastProxy;
+  delete serverHostName;
+  FreeString(&cgiPath);
+  delete attributeTypes;
+  // `connection` closes its socket as it goes.
+}
+
+void PadServer::SetServer(const char* host, unsigned short port, const char* path) {
+  if (host != nullptr) {
+    delete serverHostName;
+    serverHostName = new (std::nothrow) TCP_HostName(host);
+    serverAddress = TCP_Address();
+    if (serverHostName != nullptr) {
+      bool resolved = false;
+      serverHostName->Resolve(serverAddress, resolved);
+    }
+    serverAddress.SetPort(port);
+  }
+  if (path != nullptr) SetNewString(&cgiPath, KernelText(path));
+}
+
+void PadServer::SetProxy(const char* host, unsigned short port, const char* pattern) {
+  // The look-up may take long; it runs before the lock is taken.
+  TCP_HostName* newHostName = nullptr;
+  TCP_Address newAddress;
+  if (host != nullptr) {
+    newHostName = new (std::nothrow) TCP_HostName(host);
+    if (newHostName != nullptr) {
+      bool resolved = false;
+      newHostName->Resolve(newAddress, resolved);
+    }
+    newAddress.SetPort(port);
+  }
+  TCP_HostName* oldHostName = nullptr;
+  {
+    std::lock_guard<std::mutex> hold(classLock);
+    if (host != nullptr) {
+      oldHostName = proxyHostName;
+      proxyHostName = newHostName;
+      proxyAddress = newAddress;
+    }
+    if (pattern != nullptr) SetNewString(&noProxyPattern, KernelText(pattern));
+  }
+  delete oldHostName;
+}
+
+int PadServer::Connect() {
+  // A socket left by an earlier failed attempt is not reused.
+  if (connection.handle != INVALID_SOCKET) connection.Close();
+  int result = connection.Create();
+  if (result != 0) return result;
+  TCP_Address target = serverAddress;
+  {
+    std::lock_guard<std::mutex> hold(classLock);
+    const char* serverName = serverHostName != nullptr ? serverHostName->name : nullptr;
+    bool direct = noProxyPattern != nullptr && serverName != nullptr &&
+                  std::strstr(serverName, noProxyPattern) != nullptr;
+    viaProxy = proxyHostName != nullptr && !direct;
+    if (viaProxy) target = proxyAddress;
+  }
+  result = connection.Connect(target);
+  if (result != 0) return result;
+  connection.timeout = ReadTimeout();
+  return 0;
+}
+
+int PadServer::Disconnect() { return connection.Close(); }

@@ -1,0 +1,174 @@
+// The response half of an exchange: reading a whole response, finding its
+// status, header block and body, and picking out the pad server's reply.
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+
+#include "kernel/KernelResources.h"
+#include "os/Thread.h"
+#include "transport/PadServer.h"
+#include "transport/ReceiveBuffer.h"
+#include "transport/WaitBounds.h"
+
+namespace {
+
+constexpr int kReadSize = 4096;
+constexpr unsigned int kFirstBytePause = 300;  // milliseconds
+constexpr char kHeaderEnd[] = "\r\n\r\n";
+constexpr std::size_t kHeaderEndLength = 4;
+constexpr std::size_t kMarkerLength = sizeof PadServer::kReplyMarker - 1;
+// What a connection the peer closed before sending anything reports.
+constexpr int kClosedWithoutResponse = WSAECONNRESET;
+// What a response that is missing, unreadable or cut short reports.
+constexpr int kNoUsableResponse = -1;
+
+// The first occurrence of `pattern` within the `length` bytes at `text`.
+char* FindBytes(char* text, unsigned long length, const char* pattern, std::size_t patternLength) {
+  if (length < patternLength) return nullptr;
+  char* last = text + (length - patternLength);
+  for (char* at = text; at <= last; ++at) {
+    at = static_cast<char*>(std::memchr(at, pattern[0], static_cast<std::size_t>(last - at) + 1));
+    if (at == nullptr) return nullptr;
+    if (std::memcmp(at, pattern, patternLength) == 0) return at;
+  }
+  return nullptr;
+}
+
+// Reads "Content-Length: <number>" from a response head. A value that is
+// there replaces `announced`; "Content-Length:" at the very end of the text
+// means none (0); anything else leaves `announced` as it was.
+void ReadContentLength(const char* text, unsigned long& announced) {
+  const char* header = std::strstr(text, "Content-Length:");
+  if (header == nullptr) return;
+  unsigned long value = 0;
+  int fields = std::sscanf(header, "Content-Length: %lu", &value);
+  if (fields == EOF) {
+    announced = 0;
+  } else if (fields == 1) {
+    announced = value;
+  }
+}
+
+}  // namespace
+
+int PadServer::ReceiveInto(ReceiveBuffer& received) {
+  // The first bytes: the server may take its time, but not without bound,
+  // and a peer that has closed will send nothing more.
+  std::chrono::milliseconds silenceLimit(transport::CurrentWaitBounds().silenceMilliseconds);
+  auto start = std::chrono::steady_clock::now();
+  for (;;) {
+    if (!received.Reserve(kReadSize)) return WSAENOBUFS;
+    int count = kReadSize;
+    int result = connection.Receive(received.Tail(), count, 0);
+    if (result != 0) return result;
+    if (count > 0) {
+      received.Commit(static_cast<unsigned long>(count));
+      break;
+    }
+    if (connection.PeerClosed()) return kClosedWithoutResponse;
+    if (std::chrono::steady_clock::now() - start >= silenceLimit) return WSAETIMEDOUT;
+    os::SleepMilliseconds(kFirstBytePause);
+  }
+  // The rest, until one read time-out passes in silence or the peer closes
+  // (an HTTP/1.0 server closes after its response).
+  for (;;) {
+    if (!received.Reserve(kReadSize)) return WSAENOBUFS;
+    int count = kReadSize;
+    int result = connection.Receive(received.Tail(), count, 0);
+    if (result != 0) return result;
+    if (count == 0) return 0;
+    received.Commit(static_cast<unsigned long>(count));
+  }
+}
+
+int PadServer::ReceiveRaw(char*& text, unsigned long& length) {
+  text = nullptr;
+  length = 0;
+  ReceiveBuffer received;
+  int result = ReceiveInto(received);
+  if (result != 0) return result;
+  length = received.Length();
+  text = received.Release();
+  return 0;
+}
+
+char* PadServer::LocateBody(char* text, unsigned long& length, bool skipMarker) {
+  if (text == nullptr) return nullptr;
+  char* headerEnd = FindBytes(text, length, kHeaderEnd, kHeaderEndLength);
+  if (headerEnd == nullptr) return nullptr;
+  char* body = headerEnd + kHeaderEndLength;
+  unsigned long bodyLength = length - static_cast<unsigned long>(body - text);
+  if (skipMarker && bodyLength >= kMarkerLength &&
+      std::memcmp(body, kReplyMarker, kMarkerLength) == 0) {
+    body += kMarkerLength;
+  }
+  length -= static_cast<unsigned long>(body - text);
+  return body;
+}
+
+int PadServer::StatusCode(const char* text) {
+  if (text == nullptr) return 0;
+  const char* version = std::strstr(text, "HTTP/");
+  if (version == nullptr) return 0;
+  int status = 0;
+  return std::sscanf(version, "HTTP/%*d.%*d  %d", &status) == 1 ? status : 0;
+}
+
+int PadServer::ReceiveReply(char*& reply, unsigned long& length, bool skipMarker) {
+  reply = nullptr;
+  char* text = nullptr;
+  int result = ReceiveRaw(text, length);
+  if (result != 0) return result;
+  // The reply text ends at the first terminator byte; `length` still counts
+  // what follows it.
+  void* terminator = std::memchr(text, kTerminator, length);
+  if (terminator != nullptr) *static_cast<char*>(terminator) = '\0';
+  char* body = LocateBody(text, length, skipMarker);
+  if (body != nullptr) {
+    // The body and the NUL behind it move to the front of the block, which
+    // stays the one the caller frees.
+    std::memmove(text, body, length + 1);
+  }
+  reply = text;
+  return 0;
+}
+
+int PadServer::ReceiveSizedReply(char*& body, unsigned long& length) {
+  body = nullptr;
+  length = 0;
+  ReceiveBuffer received;
+  unsigned long announced = 0;
+
+  // The head: status line and, for a 200 response, the announced length.
+  for (;;) {
+    int result = ReceiveInto(received);
+    if (result != 0) {
+      if (!connection.PeerClosed()) return result;
+      if (received.Length() == 0) return kNoUsableResponse;
+      break;  // a 200 response without a length ends with the connection
+    }
+    int status = StatusCode(received.Data());
+    if (status == 0) return kNoUsableResponse;
+    if (status != 200) {
+      body = received.Release();
+      return 0;
+    }
+    ReadContentLength(received.Data(), announced);
+    if (announced != 0 || connection.PeerClosed()) break;
+  }
+
+  unsigned long total = received.Length();
+  char* start = LocateBody(received.Data(), total, false);
+  if (start != nullptr) received.DropFront(static_cast<unsigned long>(start - received.Data()));
+
+  // The body, up to the announced length. A connection that ends before it
+  // is complete leaves a cut body, which must not pass for the whole.
+  while (announced > received.Length()) {
+    if (connection.PeerClosed()) return kNoUsableResponse;
+    int result = ReceiveInto(received);
+    if (result != 0) return connection.PeerClosed() ? kNoUsableResponse : result;
+  }
+  length = received.Length();
+  body = received.Release();
+  return 0;
+}

@@ -1,0 +1,207 @@
+#include "transport/TCP_StreamSocket.h"
+
+#include <chrono>
+#include <mutex>
+
+#include "transport/TCP_Address.h"
+#include "transport/WaitBounds.h"
+
+namespace {
+
+// The class-wide start-up state; every access holds `lock`.
+std::mutex lock;
+bool started = false;
+int objectCount = 0;
+WSADATA startupRecord;
+
+constexpr unsigned short kVersionOneOne = 0x0101;
+constexpr int kShutdownBoth = 2;
+
+timeval TimevalFromMilliseconds(unsigned int milliseconds) {
+  timeval value;
+  value.tv_sec = static_cast<long>(milliseconds / 1000);
+  value.tv_usec = static_cast<long>((milliseconds % 1000) * 1000);
+  return value;
+}
+
+}  // namespace
+
+TCP_StreamSocket::TCP_StreamSocket()
+    : handle(INVALID_SOCKET),
+      lastError(0),
+      state(Closed),
+      timeout(TimevalFromMilliseconds(transport::CurrentWaitBounds().waitMilliseconds)),
+      peerClosed_(false) {
+  std::lock_guard<std::mutex> hold(lock);
+  if (!started && WSAStartup(kVersionOneOne, &startupRecord) == 0) {
+    started = true;
+    objectCount = 1;
+  } else {
+    // Also after a failed start-up: the object exists and its Create fails.
+    ++objectCount;
+  }
+}
+
+TCP_StreamSocket::~TCP_StreamSocket() {
+  Close();
+  std::lock_guard<std::mutex> hold(lock);
+  --objectCount;
+  if (started && objectCount == 0) {
+    WSACleanup();
+    started = false;
+  }
+}
+
+bool TCP_StreamSocket::LibraryStarted() {
+  std::lock_guard<std::mutex> hold(lock);
+  return started;
+}
+
+int TCP_StreamSocket::ObjectCount() {
+  std::lock_guard<std::mutex> hold(lock);
+  return objectCount;
+}
+
+int TCP_StreamSocket::Create() {
+  handle = socket(AF_INET, SOCK_STREAM, 0);
+  if (handle == INVALID_SOCKET) {
+    lastError = WSAGetLastError();
+    return lastError;
+  }
+  if (SetBlocking(true) != 0) {
+    int error = lastError;
+    closesocket(handle);
+    handle = INVALID_SOCKET;
+    lastError = error;
+    return error;
+  }
+  lastError = 0;
+  return 0;
+}
+
+int TCP_StreamSocket::Connect(const TCP_Address& address) {
+  if (handle == INVALID_SOCKET) {
+    int error = Create();
+    if (error != 0) return error;
+  }
+  if (connect(handle, address.SocketAddress(), sizeof(sockaddr_in)) == 0) {
+    state = Connected;
+    lastError = 0;
+    return 0;
+  }
+  lastError = WSAGetLastError();
+  if (lastError == WSAEWOULDBLOCK) state = ConnectPending;
+  return lastError;
+}
+
+int TCP_StreamSocket::Close() {
+  if (handle == INVALID_SOCKET) {
+    lastError = 0;
+    return 0;
+  }
+  shutdown(handle, kShutdownBoth);
+  int result = closesocket(handle);
+  int error = result == SOCKET_ERROR ? WSAGetLastError() : 0;
+  handle = INVALID_SOCKET;
+  state = Closed;
+  lastError = error;
+  return error;
+}
+
+int TCP_StreamSocket::Send(const char* data, int length, int flags) {
+  // While sending, the socket does not block: a blocking send of more than
+  // the free buffer space would wait inside the system, beyond every bound,
+  // for a peer that has stopped reading.
+  int result = SetBlocking(false);
+  int remaining = length;
+  std::chrono::milliseconds silenceLimit(transport::CurrentWaitBounds().silenceMilliseconds);
+  auto lastProgress = std::chrono::steady_clock::now();
+  bool ready = false;
+  if (result == 0) result = Wait(kWritable, ready);
+  while (result == 0) {
+    if (ready && remaining > 0) {
+      int sent = send(handle, data, remaining, flags);
+      if (sent == SOCKET_ERROR) {
+        int error = WSAGetLastError();
+        // Less room than select promised: wait again.
+        if (error != WSAEWOULDBLOCK) result = error;
+      } else if (sent > 0) {
+        data += sent;
+        remaining -= sent;
+        lastProgress = std::chrono::steady_clock::now();
+      }
+    }
+    if (result != 0 || remaining <= 0) break;
+    if (std::chrono::steady_clock::now() - lastProgress >= silenceLimit) {
+      result = WSAETIMEDOUT;
+      break;
+    }
+    result = Wait(kWritable, ready);
+  }
+  int restored = SetBlocking(true);
+  if (remaining <= 0) {
+    // Every byte went out; a failure to restore blocking mode still counts.
+    lastError = restored;
+    return restored;
+  }
+  lastError = result;
+  return result;
+}
+
+int TCP_StreamSocket::Receive(char* buffer, int& length, int flags) {
+  peerClosed_ = false;
+  bool ready = false;
+  int result = Wait(kReadable, ready);
+  if (result != 0 || !ready) {
+    length = 0;
+    return result;
+  }
+  int received = recv(handle, buffer, length, flags);
+  if (received == SOCKET_ERROR) {
+    length = 0;
+    lastError = WSAGetLastError();
+    return lastError;
+  }
+  peerClosed_ = received == 0 && length > 0;
+  length = received;
+  lastError = 0;
+  return 0;
+}
+
+int TCP_StreamSocket::Wait(int mode, bool& ready) {
+  ready = false;
+  if (handle == INVALID_SOCKET) {
+    lastError = WSAENOTSOCK;
+    return lastError;
+  }
+  fd_set set;
+  FD_ZERO(&set);
+  FD_SET(handle, &set);
+  // select may change its time limit; the socket's own stays as it is.
+  timeval limit = timeout;
+  // The first argument matters only on POSIX, where it bounds the handles
+  // looked at; Windows ignores it.
+  int count = select(static_cast<int>(handle + 1), mode == kReadable ? &set : nullptr,
+                     mode == kWritable ? &set : nullptr,
+                     mode != kReadable && mode != kWritable ? &set : nullptr, &limit);
+  if (count == SOCKET_ERROR) {
+    lastError = WSAGetLastError();
+    // A signal that interrupts the wait on POSIX is no failure of the
+    // connection; the caller simply waits again.
+    if (lastError == WSAEINTR) lastError = 0;
+    return lastError;
+  }
+  ready = count > 0 && FD_ISSET(handle, &set);
+  lastError = 0;
+  return 0;
+}
+
+int TCP_StreamSocket::SetBlocking(bool blocking) {
+  unsigned long mode = blocking ? 0 : 1;
+  if (ioctlsocket(handle, FIONBIO, &mode) == SOCKET_ERROR) {
+    lastError = WSAGetLastError();
+    return lastError;
+  }
+  lastError = 0;
+  return 0;
+}
