@@ -1,0 +1,343 @@
+#include "client/BazaroComm.h"
+
+#include <new>
+
+#include "client/FileRemoval.h"
+#include "client/KernelHeapAllocation.h"
+#include "client/ProxyFile.h"
+#include "client/Task.h"
+#include "client/WorkerRun.h"
+#include "client/WorkerTable.h"
+#include "os/Thread.h"
+
+namespace {
+
+// How often the caller's thread looks for the end of a running task.
+constexpr unsigned int kPollPeriodMilliseconds = 50;
+// Files are copied in blocks of this size.
+constexpr unsigned long kCopyBlockSize = 4096;
+
+char* UserDirectory() { return const_cast<char*>(MwGetEnvironment("Mosaikon", "MKUSRDIR")); }
+
+// Releases a file name that a request prepared: the file goes from the disk.
+void DiscardFile(char*& file) {
+  if (file == nullptr) return;
+  bazaro::RemoveFileFromDisk(file);
+  FreeString(&file);
+  file = nullptr;
+}
+
+// Pads waiting in the undo buffer for final deletion are deleted before a
+// pad is saved, so that the file does not describe pads the user removed.
+void DeletePendingPads(MkPadView* view) {
+  MkDeskTop* desktop = view->GetDeskTop();
+  MkPadManager* manager = desktop != nullptr ? desktop->get_padmanager() : nullptr;
+  UndoBuffer* buffer = manager != nullptr ? manager->getUndoBuffer() : nullptr;
+  if (buffer != nullptr) buffer->RealDeletePad();
+}
+
+// Copies the file `from` into the existing file `to`. False when either
+// cannot be opened or not every byte reached `to`: a partial copy must not be
+// sent as if it were the file.
+bool CopyFileContents(char* from, char* to) {
+  MwPath fromPath(from, nullptr);
+  MwPath toPath(to, nullptr);
+  MwFile source(&fromPath);
+  MwFile target(&toPath);
+  if (!source.Open(MW_OPEN_READ) || !target.Open(MW_OPEN_WRITE)) return false;
+  char block[kCopyBlockSize];
+  bool complete = true;
+  for (;;) {
+    unsigned long count = source.Read(block, sizeof block);
+    if (count != 0 && target.Write(block, count) != count) complete = false;
+    if (count < sizeof block || !complete) break;
+  }
+  source.Close();
+  if (!target.Close()) complete = false;
+  return complete;
+}
+
+}  // namespace
+
+BAZARO_DEFINE_KERNEL_HEAP_OPERATORS(BazaroComm)
+
+BazaroComm::BazaroComm()
+    : pad(nullptr),
+      task(nullptr),
+      busy(0),
+      threadEnded(1),
+      timer(nullptr),
+      thread(nullptr),
+      useProxy(0),
+      proxyHost(nullptr),
+      proxyPort(0),
+      proxyPattern(nullptr),
+      run(nullptr) {
+  ResetProxy();
+}
+
+// A running worker is cut off, not waited for: its connection is shut down
+// and it never reaches this client again. The task's file goes from the disk
+// now; the task itself stays with the worker until it ends.
+BazaroComm::~BazaroComm() {
+  if (timer != nullptr) {
+    timer->Stop();
+    delete timer;
+    timer = nullptr;
+  }
+  if (run != nullptr) {
+    // A worker that has ended leaves its outcome, and the files in it, to
+    // this client's result, which removes them below.
+    if (run->Detach()) result.TakeOver(*run->QueryResult());
+    run->CutOff();
+  }
+  if (thread != nullptr) {
+    os::ReleaseThread(thread);
+    thread = nullptr;
+  }
+  if (task != nullptr) bazaro::RemoveFileFromDisk(task->File());
+  DropTask();
+  FreeString(&proxyHost);
+  FreeString(&proxyPattern);
+}
+
+char BazaroComm::SetHost(const char* address) { return hostInfo.SetInfo(address); }
+
+void BazaroComm::SetPad(BazaroCommBase* newPad) { pad = newPad; }
+
+char BazaroComm::RequestNewID() {
+  if (pad == nullptr) return 0;
+  return QueueTask(kRequestNewID, 0, nullptr, 0, 0, 0, 0, nullptr);
+}
+
+char BazaroComm::RequestRegist(unsigned long id, MkSimplePad* padObject, int x, int y) {
+  return RequestPad(kRequestRegist, id, padObject, x, y);
+}
+
+char BazaroComm::RequestUpload(unsigned long parentId, MkSimplePad* padObject, int x, int y) {
+  return RequestPad(kRequestUpload, parentId, padObject, x, y);
+}
+
+char BazaroComm::RequestDownload(unsigned long id) {
+  if (id == 0 || pad == nullptr) return 0;
+  return QueueTask(kRequestDownload, id, nullptr, 0, 0, 0, 0, nullptr);
+}
+
+char BazaroComm::RequestUpdate(unsigned long id, MkSimplePad* padObject, int x, int y) {
+  return RequestPad(kRequestUpdate, id, padObject, x, y);
+}
+
+char BazaroComm::RequestMove(unsigned long id, int x, int y) {
+  if (id == 0 || pad == nullptr) return 0;
+  return QueueTask(kRequestMove, id, nullptr, x, y, 0, 0, nullptr);
+}
+
+char BazaroComm::RequestDelete(unsigned long id) {
+  if (id == 0 || pad == nullptr) return 0;
+  return QueueTask(kRequestDelete, id, nullptr, 0, 0, 0, 0, nullptr);
+}
+
+char BazaroComm::RequestGetList(unsigned long parentId, int x, int y, int width, int height) {
+  if (parentId == 0 || pad == nullptr) return 0;
+  return QueueTask(kRequestGetList, parentId, nullptr, x, y, width, height, nullptr);
+}
+
+char BazaroComm::RequestPutFile(char* localFile, char* remoteName) {
+  if (localFile == nullptr || remoteName == nullptr) return 0;
+  if (pad == nullptr) return 0;
+  {
+    MwPath localPath(localFile, nullptr);
+    MwFile local(&localPath);
+    if (!local.IsExist()) return 0;
+  }
+  char* file = MakeTempFile(UserDirectory());
+  if (file == nullptr) return 0;
+  if (!CopyFileContents(localFile, file)) {
+    DiscardFile(file);
+    return 0;
+  }
+  char* name = NewString(remoteName);
+  if (name == nullptr) {
+    DiscardFile(file);
+    return 0;
+  }
+  return QueueTask(kRequestPutFile, 0, file, 0, 0, 0, 0, name);
+}
+
+char BazaroComm::RequestGetFile(char* remoteName) {
+  if (remoteName == nullptr || pad == nullptr) return 0;
+  char* name = NewString(remoteName);
+  if (name == nullptr) return 0;
+  return QueueTask(kRequestGetFile, 0, nullptr, 0, 0, 0, 0, name);
+}
+
+// The file reserved by MakeTempFile is kept until the save overwrites it:
+// were it removed first, the free name could be taken in between by another
+// thread's MakeTempFile, or by a link planted in the shared directory.
+char BazaroComm::RequestPad(int type, unsigned long id, MkSimplePad* padObject, int x, int y) {
+  if (padObject == nullptr) return 0;
+  if (type == kRequestUpdate && id == 0) return 0;
+  if (pad == nullptr) return 0;
+  MkPadView* view = padObject->get_view();
+  MwRectangle* bounds = view != nullptr ? view->GetBounds() : nullptr;
+  if (bounds == nullptr) return 0;
+  char* file = MakeTempFile(UserDirectory());
+  if (file == nullptr) return 0;
+  DeletePendingPads(view);
+  if (padObject->save(file, 0, MK_SAVE_NORMAL) == 0) {
+    DiscardFile(file);
+    return 0;
+  }
+  return QueueTask(type, id, file, x, y, static_cast<int>(bounds->Width()),
+                   static_cast<int>(bounds->Height()), nullptr);
+}
+
+char BazaroComm::QueueTask(int type, unsigned long id, char* file, int x, int y, int width,
+                           int height, char* name) {
+  HostInfo* host = hostInfo.Copy();
+  Task* newTask = host != nullptr ? new (std::nothrow) Task(type, pad, host) : nullptr;
+  if (newTask == nullptr) {
+    delete host;
+    DiscardFile(file);
+    FreeString(&name);
+    return 0;
+  }
+  newTask->SetParams(id, file, x, y, width, height, name);
+  if (!que.Put(newTask)) {
+    delete newTask;  // removes the file
+    return 0;
+  }
+  NextTask();
+  return 1;
+}
+
+void BazaroComm::FlushTask() { que.Clear(); }
+
+Task* BazaroComm::QueryTask() { return task; }
+
+Result* BazaroComm::QueryResult() { return &result; }
+
+char BazaroComm::QueryResultBool() { return result.Bool(); }
+
+unsigned long BazaroComm::QueryResultID() { return result.ID(); }
+
+BoothInfo* BazaroComm::QueryResultBooth() { return result.Booth(); }
+
+char* BazaroComm::QueryResultFile() { return result.File(); }
+
+MkSimplePad* BazaroComm::GetResultPad() {
+  char* file = result.File();
+  return file != nullptr ? load(file, 1) : nullptr;
+}
+
+// The hand-over from the worker: everything it wrote happens before this
+// store, and WatchTask reads the flag with acquire ordering.
+void BazaroComm::ThreadEnd() { threadEnded.store(1, std::memory_order_release); }
+
+void BazaroComm::ResetProxy() {
+  useProxy = 0;
+  proxyHost = nullptr;
+  proxyPort = 0;
+  proxyPattern = nullptr;
+  // Without a user directory there is no proxy file to read.
+  char* fileName = ProxyFileName(UserDirectory());
+  if (fileName == nullptr) return;
+  ProxyWords words;
+  int converted = ReadProxyWords(fileName, &words);
+  if (converted >= 2) {
+    proxyHost = NewString(words.host);
+    if (proxyHost != nullptr) {
+      useProxy = 1;
+      proxyPort = static_cast<unsigned short>(words.port & 0xFFFFu);
+      if (converted == 3 && words.pattern[0] != '\0') proxyPattern = NewString(words.pattern);
+    }
+  }
+  FreeString(&fileName);
+}
+
+// States: Idle (busy 0), Running (busy 1, threadEnded 0, timer and thread
+// set), Ended (threadEnded 1), Reporting (inside TaskEnd, timer gone). A task
+// that cannot be reported for want of a timer is dropped; one whose worker
+// cannot be started ends at once with an empty outcome and is reported at the
+// next tick like any other.
+void BazaroComm::NextTask() {
+  if (busy) return;
+  busy = 1;
+  DropTask();
+  result.Clear();
+  task = que.Get();
+  if (task == nullptr) {
+    busy = 0;
+    return;
+  }
+  threadEnded.store(0, std::memory_order_relaxed);
+
+  MwTimer* newTimer = nullptr;
+  try {
+    newTimer = new MwTimer(0);
+  } catch (const std::bad_alloc&) {
+    newTimer = nullptr;
+  }
+  if (newTimer != nullptr) {
+    watcher.SetParam(this);
+    newTimer->SetTimerAction(&watcher);
+    if (!newTimer->Start(kPollPeriodMilliseconds)) {
+      delete newTimer;
+      newTimer = nullptr;
+    }
+  }
+  if (newTimer == nullptr) {
+    DropTask();
+    threadEnded.store(1, std::memory_order_relaxed);
+    busy = 0;
+    return;
+  }
+  timer = newTimer;
+
+  if (!StartWorker()) ThreadEnd();
+}
+
+bool BazaroComm::StartWorker() {
+  WorkerProcedure worker = FindWorker(task->Type());
+  if (worker == nullptr) return false;
+  run = new (std::nothrow) WorkerRun(this, task, worker, static_cast<char>(useProxy), proxyHost,
+                                     proxyPort, proxyPattern);
+  if (run == nullptr) return false;
+  thread = run->StartThread();
+  if (thread == nullptr) {
+    run->Release();
+    run = nullptr;
+    return false;
+  }
+  return true;
+}
+
+void BazaroComm::WatchTask() {
+  if (threadEnded.load(std::memory_order_acquire) == 0) return;
+  if (timer != nullptr) {
+    timer->Stop();
+    delete timer;
+    timer = nullptr;
+  }
+  // The worker finishes by itself; its thread is not joined.
+  if (thread != nullptr) {
+    os::ReleaseThread(thread);
+    thread = nullptr;
+  }
+  if (run != nullptr && run->Detach()) result.TakeOver(*run->QueryResult());
+  if (task != nullptr && task->Pad() != nullptr) task->Pad()->TaskEnd(task->Type());
+  busy = 0;
+  NextTask();
+}
+
+// A worker that has not ended still reads its task: the run keeps it then.
+void BazaroComm::DropTask() {
+  if (task != nullptr) {
+    if (run == nullptr || !run->KeepTask(task)) delete task;
+    task = nullptr;
+  }
+  if (run != nullptr) {
+    run->Release();
+    run = nullptr;
+  }
+}

@@ -1,0 +1,3 @@
+#include "client/BazaroCommBase.h"
+
+BazaroCommBase::~BazaroCommBase() = default;

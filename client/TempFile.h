@@ -1,0 +1,17 @@
+// Temporary files in the system's temporary directory.
+#pragma once
+
+#include "client/BazaroCommExport.h"
+
+// Reserves a new temporary file: creates it empty in the system's temporary
+// directory under the name "<directory>NNNNNNNN.tmp", with the smallest
+// number whose name is free, and returns the full name as a platform string
+// that the caller owns (FreeString) together with the file. The file is
+// created exclusively (owner-only on POSIX), so two threads never get the same
+// name and an entry planted under a name, a link included, is never followed:
+// such a name is passed over. `directory` is accepted and not used.
+//
+// Null when the temporary directory's name leaves no room for the twelve
+// characters of the file name within 255, or when no file could be created
+// among the first 10000 numbers.
+BAZAROCOMM_API char* MakeTempFile(char* directory);

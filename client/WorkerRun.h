@@ -1,0 +1,101 @@
+// What a worker shares with its client while it runs one task (internal to
+// the library).
+//
+// A worker never holds the client itself: it reads the task and the proxy
+// setting and writes its outcome through this object, which is counted and
+// lives until both the client and the worker have let go. So the client can
+// be destroyed while its worker still talks to the server: destruction cuts
+// the run off (CutOff), which shuts down what the worker registered (its
+// connection) so that it ends soon, and from then on nothing the worker does
+// reaches the client. The task stays alive for the worker until it ends.
+//
+// Threads: the worker calls the operations under "For the worker"; the client
+// calls the others on the caller's thread.
+#pragma once
+
+#include <atomic>
+#include <mutex>
+
+#include "client/Result.h"
+#include "client/WorkerTable.h"
+
+class BazaroComm;
+class Task;
+namespace os {
+class ThreadHandle;
+}
+
+class WorkerRun {
+ public:
+  // What a worker registers to be shut down when the run is cut off; it must
+  // be quick and must not wait for the worker.
+  typedef void (*Shutdown)(void* context);
+
+  // A run of `task` by `worker` for `client`, with a copy of the client's
+  // proxy setting; the client holds the one reference it starts with.
+  WorkerRun(BazaroComm* client, Task* task, WorkerProcedure worker, char useProxy,
+            const char* proxyHost, unsigned short proxyPort, const char* proxyPattern);
+  WorkerRun(const WorkerRun&) = delete;
+  WorkerRun& operator=(const WorkerRun&) = delete;
+
+  void Retain();
+  // Drops one reference; the last one deletes the run.
+  void Release();
+
+  // For the worker.
+  // The task, to be read, never changed.
+  Task* QueryTask();
+  // Where the worker leaves its outcome; cleared when the worker starts.
+  Result* QueryResult();
+  char UseProxy();
+  char* ProxyHost();
+  unsigned short ProxyPort();
+  char* ProxyPattern();
+  // The outcome is complete: after this the worker touches only its own
+  // objects. The first call signals the client, later calls do nothing.
+  void ThreadEnd();
+  // True once the client has cut the run off; the worker may stop early.
+  bool IsAbandoned();
+  // Registers `shutdown` to be called with `context` if the run is cut off.
+  // False, registering nothing, when it has been cut off already.
+  bool SetShutdown(Shutdown shutdown, void* context);
+  // Withdraws the registration; once this returns, it is not called and not
+  // running. Call it before closing what it shuts down.
+  void ClearShutdown();
+
+  // For the client.
+  // Starts the worker's thread, which holds a reference of its own until the
+  // worker has returned; null when no thread could be started. If the worker
+  // returns without ThreadEnd, the thread signals the end for it, so that
+  // every task is reported.
+  os::ThreadHandle* StartThread();
+  // Stops the worker's signals from reaching the client. True when the worker
+  // had ended: its outcome is complete and may be taken over.
+  bool Detach();
+  // Detaches, marks the run abandoned and calls the registered shutdown.
+  void CutOff();
+  // Hands `task` over to the run if the worker has not ended, so that it
+  // outlives the client's hold on it; the run deletes it when it goes. True
+  // when taken; false when the worker has ended and the client deletes it.
+  bool KeepTask(Task* task);
+
+ private:
+  ~WorkerRun();
+  static unsigned long RunWorker(void* argument);
+
+  std::atomic<int> references;
+  std::mutex lock;     // guards the fields below up to `shutdownContext`
+  BazaroComm* client;  // null once detached
+  bool ended;
+  bool abandoned;
+  Task* keptTask;  // owned once handed over by KeepTask
+  Shutdown shutdown;
+  void* shutdownContext;
+  Task* task;  // read by the worker
+  WorkerProcedure worker;
+  Result result;  // written by the worker until it ends
+  char useProxy;
+  char* proxyHost;
+  unsigned short proxyPort;
+  char* proxyPattern;
+};

@@ -1,0 +1,161 @@
+// The proxy file: its name below the user directory, its words, and the
+// setting a client hands its workers.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "ClientTestSupport.h"
+#include "client/ProxyFile.h"
+#include "os/PathSeparator.h"
+
+namespace {
+
+struct WordsCase {
+  const char* name;
+  std::string content;
+  int converted;
+  std::string host;
+  unsigned long port;
+  std::string pattern;
+};
+
+// What the workers of a client saw of its proxy setting.
+struct SeenProxy {
+  char useProxy = -1;
+  std::string host;
+  unsigned short port = 0;
+  std::string pattern;
+  bool hasPattern = false;
+};
+
+class ClientProxyTest : public testing::Test {
+ protected:
+  ClientProxyTest() {
+    std::filesystem::create_directory(userDirectory_.File("bazaro"));
+    workers_.SetScript([this](WorkerRun* run) {
+      seen_.useProxy = run->UseProxy();
+      if (run->ProxyHost() != nullptr) seen_.host = run->ProxyHost();
+      seen_.port = run->ProxyPort();
+      seen_.hasPattern = run->ProxyPattern() != nullptr;
+      if (seen_.hasPattern) seen_.pattern = run->ProxyPattern();
+      workers_.End(run);
+    });
+  }
+
+  std::string ProxyFile() const {
+    return userDirectory_.File(std::string("bazaro") + os::kPathSeparatorText + "proxy.conf");
+  }
+
+  // Runs one task on a client made now and returns what its worker saw.
+  SeenProxy SeenByNewClient() {
+    seen_ = SeenProxy();
+    BazaroComm comm;
+    RecordingPad callback(&comm);
+    comm.SetPad(&callback);
+    EXPECT_EQ(comm.RequestNewID(), 1);
+    EXPECT_TRUE(RunLoopUntil([&] { return callback.reports.size() == 1; }, 3000));
+    return seen_;
+  }
+
+  ScratchDirectory userDirectory_;
+  UserDirectorySetting setting_{userDirectory_.Path()};
+  ScriptedWorkers workers_;
+  SeenProxy seen_;
+};
+
+}  // namespace
+
+TEST(ProxyFileName, JoinsTheUserDirectoryWithTheTargetSeparator) {
+  char* name = ProxyFileName("userdir");
+  ASSERT_NE(name, nullptr);
+  std::string expected =
+      std::string("userdir") + os::kPathSeparator + "bazaro" + os::kPathSeparator + "proxy.conf";
+  EXPECT_EQ(std::string(name), expected);
+  FreeString(&name);
+  EXPECT_EQ(ProxyFileName(""), nullptr);
+  EXPECT_EQ(ProxyFileName(nullptr), nullptr);
+}
+
+TEST(ProxyFileWords, ReadsUpToThreeBoundedWords) {
+  const std::string word255(255, 'w');
+  const std::string word10k(10000, 'w');
+  const WordsCase cases[] = {
+      {"empty", "", 0, "", 0, ""},
+      {"blanks only", " \n\t ", 0, "", 0, ""},
+      {"host only", "proxy.example\n", 1, "proxy.example", 0, ""},
+      {"port not a number", "proxy.example port", 1, "proxy.example", 0, ""},
+      {"host and port on two lines", "proxy.example\n8080\n", 2, "proxy.example", 8080, ""},
+      {"with pattern", "proxy.example 3128 intranet", 3, "proxy.example", 3128, "intranet"},
+      {"tabs and line ends", "\t proxy.example\r\n\t3128\r\n  intranet \r\n", 3, "proxy.example",
+       3128, "intranet"},
+      {"more words", "p 1 pattern ignored words", 3, "p", 1, "pattern"},
+      {"large port", "p 65616", 2, "p", 65616, ""},
+      {"letters after the port", "p 80abc", 3, "p", 80, "abc"},
+      {"longest words", word255 + " 1 " + word255, 3, word255, 1, word255},
+      {"host too long", word10k + " 8080", 0, "", 0, ""},
+      {"host one too long", word255 + "x 8080", 0, "", 0, ""},
+      {"pattern too long", "p 8080 " + word10k, 0, "", 0, ""},
+  };
+  ScratchDirectory scratch;
+  std::string file = scratch.File("proxy.conf");
+  for (const WordsCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(WriteWholeFile(file, c.content));
+    ProxyWords words;
+    EXPECT_EQ(ReadProxyWords(file.c_str(), &words), c.converted);
+    EXPECT_EQ(std::string(words.host), c.host);
+    EXPECT_EQ(words.port, c.port);
+    EXPECT_EQ(std::string(words.pattern), c.pattern);
+  }
+  ProxyWords words;
+  EXPECT_EQ(ReadProxyWords(scratch.File("missing").c_str(), &words), 0);
+}
+
+TEST_F(ClientProxyTest, WorkersGetTheProxyOfTheFileReadAtConstruction) {
+  ASSERT_TRUE(WriteWholeFile(ProxyFile(), "proxy.example 65616 intranet\n"));
+  SeenProxy seen = SeenByNewClient();
+  EXPECT_EQ(seen.useProxy, 1);
+  EXPECT_EQ(seen.host, "proxy.example");
+  EXPECT_EQ(seen.port, 80);
+  EXPECT_TRUE(seen.hasPattern);
+  EXPECT_EQ(seen.pattern, "intranet");
+
+  ASSERT_TRUE(WriteWholeFile(ProxyFile(), "proxy.example\n3128\n"));
+  seen = SeenByNewClient();
+  EXPECT_EQ(seen.useProxy, 1);
+  EXPECT_EQ(seen.port, 3128);
+  EXPECT_FALSE(seen.hasPattern);
+
+  ASSERT_TRUE(WriteWholeFile(ProxyFile(), "proxy.example\n"));
+  seen = SeenByNewClient();
+  EXPECT_EQ(seen.useProxy, 0);
+  EXPECT_EQ(seen.host, "");
+}
+
+TEST_F(ClientProxyTest, TheFileIsReadOnceWhenTheClientIsMade) {
+  ASSERT_TRUE(WriteWholeFile(ProxyFile(), "first.example 1000\n"));
+  seen_ = SeenProxy();
+  BazaroComm comm;
+  ASSERT_TRUE(WriteWholeFile(ProxyFile(), "second.example 2000\n"));
+  RecordingPad callback(&comm);
+  comm.SetPad(&callback);
+  ASSERT_EQ(comm.RequestNewID(), 1);
+  ASSERT_TRUE(RunLoopUntil([&] { return callback.reports.size() == 1; }, 3000));
+  EXPECT_EQ(seen_.host, "first.example");
+  EXPECT_EQ(seen_.port, 1000);
+}
+
+TEST_F(ClientProxyTest, NoFileOrNoUserDirectoryMeansNoProxy) {
+  EXPECT_EQ(SeenByNewClient().useProxy, 0);
+#ifndef _WIN32
+  // The name is joined with "/" here: a file whose name holds backslashes
+  // next to the user directory is not the proxy file.
+  ASSERT_TRUE(WriteWholeFile(userDirectory_.Path() + "\\bazaro\\proxy.conf", "p 8080\n"));
+  EXPECT_EQ(SeenByNewClient().useProxy, 0);
+  std::filesystem::remove(userDirectory_.Path() + "\\bazaro\\proxy.conf");
+#endif
+  // An empty user directory would name a file at the root: nothing is read.
+  UserDirectorySetting empty("");
+  EXPECT_EQ(SeenByNewClient().useProxy, 0);
+}
