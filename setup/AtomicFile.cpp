@@ -1,0 +1,66 @@
+#include "setup/AtomicFile.h"
+
+#include "os/BoundedFormat.h"
+#include "os/Files.h"
+#include "setup/FileMode.h"
+
+namespace setup {
+
+namespace {
+
+// Names tried for the new file: "<destination>.<n>.new". A leftover of an
+// earlier crash only makes the next number be taken.
+constexpr int kTemporaryNameAttempts = 32;
+
+}  // namespace
+
+AtomicFile::~AtomicFile() { Abandon(); }
+
+std::FILE* AtomicFile::Open(const std::string& path) {
+  Abandon();
+  if (path.empty()) return nullptr;
+  for (int attempt = 1; attempt <= kTemporaryNameAttempts; ++attempt) {
+    char suffix[os::kBoundedFormatSize];
+    os::FormatBounded(suffix, ".%d.new", attempt);
+    std::string candidate = path + suffix;
+    if (!os::CreateNewFile(candidate.c_str())) continue;
+    // The file is ours now (it did not exist before); open it as text.
+    std::FILE* file = std::fopen(candidate.c_str(), "w");
+    if (file == nullptr) {
+      os::RemoveFile(candidate.c_str());
+      return nullptr;
+    }
+    CopyFileMode(path.c_str(), candidate.c_str());
+    file_ = file;
+    destination_ = path;
+    temporary_ = candidate;
+    return file_;
+  }
+  return nullptr;
+}
+
+bool AtomicFile::Commit() {
+  if (file_ == nullptr) return false;
+  bool written = !std::ferror(file_) && os::FlushToDisk(file_);
+  written = std::fclose(file_) == 0 && written;
+  file_ = nullptr;
+  if (written && os::ReplaceFile(temporary_.c_str(), destination_.c_str())) {
+    temporary_.clear();
+    return true;
+  }
+  Abandon();
+  return false;
+}
+
+void AtomicFile::Abandon() {
+  if (file_ != nullptr) {
+    std::fclose(file_);
+    file_ = nullptr;
+  }
+  if (!temporary_.empty()) {
+    os::RemoveFile(temporary_.c_str());
+    temporary_.clear();
+  }
+}
+
+}  // namespace setup

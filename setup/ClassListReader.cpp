@@ -1,0 +1,88 @@
+// Reading a class list file into a ClassList.
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "setup/ClassList.h"
+
+namespace setup {
+
+namespace {
+
+constexpr int kBufferGrowth = 256;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Fills the fields of `line` from `text` (one line of the file, its line end
+// included when present), at most three, left to right.
+void ParseFields(const std::string& text, ClassLine* line) {
+  std::size_t end = text.size();
+  if (end > 0 && text[end - 1] == '\n') --end;
+  // A file written on Windows and read elsewhere still ends its lines cleanly.
+  if (end > 0 && text[end - 1] == '\r') --end;
+
+  std::optional<std::string>* fields[] = {&line->first, &line->second, &line->third};
+  std::size_t pos = 0;
+  while (pos < end && IsBlank(text[pos])) ++pos;
+  for (auto* field : fields) {
+    if (pos >= end) break;
+    if (text[pos] == '"') {
+      std::size_t close = text.find('"', pos + 1);
+      if (close == std::string::npos || close >= end) close = end;  // unclosed: rest of line
+      *field = text.substr(pos + 1, close - pos - 1);
+      pos = close < end ? close + 1 : end;
+    } else if (text[pos] == ';') {
+      *field = text.substr(pos, end - pos);
+      pos = end;
+    } else {
+      std::size_t start = pos;
+      while (pos < end && !IsBlank(text[pos])) ++pos;
+      *field = text.substr(start, pos - start);
+    }
+    while (pos < end && IsBlank(text[pos])) ++pos;
+  }
+}
+
+// Reads one whole line into `text`; the buffer grows whenever a line does not
+// fit. False at the end of the file.
+bool ReadLine(std::FILE* file, ClassList* list, std::vector<char>* buffer, std::string* text) {
+  text->clear();
+  while (std::fgets(buffer->data(), list->bufferSize, file) != nullptr) {
+    std::size_t length = std::strlen(buffer->data());
+    text->append(buffer->data(), length);
+    if (length > 0 && (*buffer)[length - 1] == '\n') break;
+    if (length + 1 < static_cast<std::size_t>(list->bufferSize)) break;  // last line
+    list->bufferSize += kBufferGrowth;
+    buffer->resize(list->bufferSize);
+  }
+  return !text->empty();
+}
+
+}  // namespace
+
+ClassList* ReadClassList(const char* path) {
+  if (path == nullptr) return nullptr;
+  std::FILE* file = std::fopen(path, "r");
+  if (file == nullptr) return nullptr;
+
+  ClassList* list = new ClassList;
+  list->path = path;
+  std::vector<char> buffer(list->bufferSize);
+  std::string text;
+  ClassLine** tail = &list->head;
+  while (ReadLine(file, list, &buffer, &text)) {
+    ClassLine* line = new ClassLine;
+    ParseFields(text, line);
+    *tail = line;
+    tail = &line->next;
+  }
+  bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  if (failed) {
+    FreeClassList(list);
+    return nullptr;
+  }
+  return list;
+}
+
+}  // namespace setup

@@ -1,0 +1,44 @@
+// An ordered table of keyed text values: the in-memory form of the user type
+// and message files.
+//
+// Items keep the order in which they were added. Keys compare exactly, byte
+// by byte; several items may share a key, and lookups find the first. A
+// keyless item has an empty key. The table owns its items.
+#pragma once
+
+#include <string>
+
+namespace setup {
+
+struct KeyedItem {
+  std::string key;
+  std::string value;
+  KeyedItem* previous = nullptr;
+  KeyedItem* next = nullptr;
+};
+
+class KeyedTable {
+ public:
+  KeyedTable() = default;
+  // Releases all items.
+  virtual ~KeyedTable();
+  KeyedTable(const KeyedTable&) = delete;
+  KeyedTable& operator=(const KeyedTable&) = delete;
+
+  // The first item whose key equals `key`; null when `key` is null or no
+  // item matches.
+  KeyedItem* FindItem(const char* key) const;
+
+  // Replaces the value of the first item with `key`; when `key` is null or
+  // no item has it, appends a new item (keyless when `key` is null).
+  void SetValue(const char* key, const std::string& value);
+
+  // Appends `text` to the value of the first item with `key`; nothing when
+  // `key` is null or no item has it.
+  void AppendToValue(const char* key, const std::string& text);
+
+  KeyedItem* first = nullptr;
+  KeyedItem* last = nullptr;
+};
+
+}  // namespace setup

@@ -1,0 +1,37 @@
+#include "setup/StringTable.h"
+
+#include "os/UserLanguage.h"
+#include "setup/JapaneseTexts.h"
+
+namespace setup {
+
+namespace {
+
+const char* const kEnglishTexts[kTextCount + 1] = {
+    "",
+    "Setup Completed",
+    "Unsetup Completed",
+    "english.",
+    "Regist Class: ",
+    "Delete Class: ",
+    "Finish",
+    "File not found",
+    "User's Datatype",
+    "User's Message",
+    "Windows Registory",
+    "Recover Registory",
+    "Cannot write file",
+};
+
+}  // namespace
+
+Language UserLanguage() {
+  return os::UserLanguageIsJapanese() ? Language::kJapanese : Language::kEnglish;
+}
+
+const char* LoadText(int id, Language language) {
+  if (id < 1 || id > kTextCount) return "";
+  return language == Language::kJapanese ? SystemJapaneseTexts()[id] : kEnglishTexts[id];
+}
+
+}  // namespace setup

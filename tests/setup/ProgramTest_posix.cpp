@@ -1,0 +1,85 @@
+// The built mkinstall program itself: its exit codes and the files it leaves.
+// (POSIX only: the Windows program gets its dialog front end later.)
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "SetupTestSupport.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class ProgramTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    WriteText(install_.Nametab(), ";;;Clock;\nOldClock \"o\"\n");
+    WriteText(install_.Userdef(), "Color red\n");
+    WriteText(install_.Messages(), "# platform\n");
+    WriteText(install_.Messages("japanese"), "# platform\n");
+    WriteText(install_.ModuleFile("nametab.clock"), ";;;Clock;\nClockPad \"c\"\n");
+    WriteText(install_.ModuleFile("userdef.clock"), "Angle 90\n");
+    WriteText(install_.ModuleFile("english.clock"), "ClockPad:Alarm:Wake up\n");
+    WriteText(install_.ModuleFile("japanese.clock"), "ClockPad:Alarm:J\n");
+  }
+
+  // Runs the program with `arguments` (shell syntax) in language `locale`,
+  // without a terminal; returns its exit code and keeps what it printed.
+  int RunProgram(const std::string& arguments, const std::string& locale = "C") {
+    std::string outputPath = install_.Scratch().File("output.txt");
+    std::string command = "LC_ALL=" + locale + " '" MKINSTALL_PROGRAM "' " + arguments +
+                          " </dev/null >'" + outputPath + "' 2>&1";
+    int status = std::system(command.c_str());
+    output_ = ReadText(outputPath);
+    fs::remove(outputPath);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  std::string InFolder() const { return "-in '" + install_.ModuleDir() + "' "; }
+
+  TestInstallation install_;
+  std::string output_;
+};
+
+TEST_F(ProgramTest, InstallsAModule) {
+  EXPECT_EQ(RunProgram(InFolder() + "clock"), 0) << output_;
+  EXPECT_EQ(ReadText(install_.Nametab()), ";;;Clock;\nOldClock \"o\"\nClockPad \"c\"\n");
+  EXPECT_EQ(ReadText(install_.Userdef()), "Color\t\tred\nAngle\t\t90\n");
+  EXPECT_EQ(ReadText(install_.Messages()), "# platform\nClockPad:Alarm:Wake up\n");
+  EXPECT_EQ(ListDirectory(install_.Root()), "nametab.lst userdef.lst");
+  EXPECT_NE(output_.find("Regist Class: ClockPad\n"), std::string::npos) << output_;
+  EXPECT_NE(output_.find("Setup Completed\n"), std::string::npos) << output_;
+  EXPECT_EQ(output_.find("Press Enter"), std::string::npos) << output_;
+}
+
+TEST_F(ProgramTest, RemovesAModuleInJapanese) {
+  WriteText(install_.Nametab(), ";;;Clock;\nOldClock \"o\"\nClockPad \"c\"\n");
+  EXPECT_EQ(RunProgram("-del " + InFolder() + "clock", "ja_JP.UTF-8"), 0) << output_;
+  EXPECT_EQ(ReadText(install_.Nametab()), ";;;Clock;\nOldClock \"o\"\n");
+  EXPECT_EQ(ReadText(install_.Userdef()), "Color red\n");
+  EXPECT_NE(output_.find(u8"アンセットアップ終了"), std::string::npos) << output_;
+}
+
+TEST_F(ProgramTest, ExitCodesTellFailuresApart) {
+  EXPECT_EQ(RunProgram(InFolder() + "nosuchmodule"), 2);
+  EXPECT_NE(output_.find("File not found"), std::string::npos) << output_;
+  EXPECT_EQ(ReadText(install_.Nametab()), ";;;Clock;\nOldClock \"o\"\n");
+
+  fs::remove_all(JoinPath({install_.UserDir(), "Message"}));
+  EXPECT_EQ(RunProgram(InFolder() + "clock"), 3);
+  EXPECT_NE(output_.find("Cannot write file"), std::string::npos) << output_;
+  EXPECT_EQ(output_.find("Setup Completed"), std::string::npos) << output_;
+}
+
+TEST_F(ProgramTest, HelpNamesTheExitCodes) {
+  EXPECT_EQ(RunProgram("--help"), 0);
+  EXPECT_NE(output_.find("Usage: mkinstall"), std::string::npos);
+  EXPECT_NE(output_.find("Exit status"), std::string::npos);
+  EXPECT_EQ(ReadText(install_.Nametab()), ";;;Clock;\nOldClock \"o\"\n");
+}
+
+}  // namespace

@@ -1,0 +1,166 @@
+#include "SetupTestSupport.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+#include "os/PathSeparator.h"
+#include "os/RegistryApi.h"
+
+namespace fs = std::filesystem;
+
+const char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\MK.EXE";
+const char kSettingsKey[] = "SOFTWARE\\Veltrane\\Mosaikon\\4.1\\INI\\Mosaikon";
+
+RegistryValues::~RegistryValues() {
+  for (auto saved = saved_.rbegin(); saved != saved_.rend(); ++saved) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, saved->key.c_str(), 0, KEY_ALL_ACCESS, &key) !=
+        ERROR_SUCCESS) {
+      continue;
+    }
+    if (saved->existed) {
+      RegSetValueExA(key, saved->name.c_str(), 0, saved->type, saved->data.data(),
+                     static_cast<DWORD>(saved->data.size()));
+    } else {
+      RegDeleteValueA(key, saved->name.c_str());
+    }
+    RegCloseKey(key);
+  }
+}
+
+void RegistryValues::Remember(const std::string& keyName, const std::string& name) {
+  for (const Saved& saved : saved_) {
+    if (saved.key == keyName && saved.name == name) return;
+  }
+  Saved saved{keyName, name, false, {}, REG_SZ};
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+    DWORD size = 0;
+    DWORD type = REG_NONE;
+    if (RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
+      saved.data.resize(size);
+      if (RegQueryValueExA(key, name.c_str(), nullptr, &type, saved.data.data(), &size) ==
+          ERROR_SUCCESS) {
+        saved.existed = true;
+        saved.type = type;
+        saved.data.resize(size);
+      }
+    }
+    RegCloseKey(key);
+  }
+  saved_.push_back(saved);
+}
+
+bool RegistryValues::Write(const std::string& keyName, const std::string& name, unsigned long type,
+                           const unsigned char* data, unsigned long size) {
+  Remember(keyName, name);
+  HKEY key = nullptr;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyName.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                      KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+    return false;
+  }
+  LONG result = RegSetValueExA(key, name.c_str(), 0, type, data, size);
+  RegCloseKey(key);
+  return result == ERROR_SUCCESS;
+}
+
+bool RegistryValues::Set(const std::string& key, const std::string& name,
+                         const std::string& value) {
+  return Write(key, name, REG_SZ, reinterpret_cast<const unsigned char*>(value.c_str()),
+               static_cast<unsigned long>(value.size() + 1));
+}
+
+bool RegistryValues::SetDword(const std::string& key, const std::string& name,
+                              unsigned long value) {
+  DWORD data = static_cast<DWORD>(value);
+  return Write(key, name, REG_DWORD, reinterpret_cast<const unsigned char*>(&data), sizeof data);
+}
+
+bool RegistryValues::Remove(const std::string& keyName, const std::string& name) {
+  Remember(keyName, name);
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName.c_str(), 0, KEY_ALL_ACCESS, &key) !=
+      ERROR_SUCCESS) {
+    return true;  // no key, no value
+  }
+  LONG result = RegDeleteValueA(key, name.c_str());
+  RegCloseKey(key);
+  return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
+}
+
+std::string Sep() { return os::kPathSeparatorText; }
+
+std::string JoinPath(std::initializer_list<std::string> parts) {
+  std::string path;
+  for (const std::string& part : parts) {
+    if (!path.empty()) path += os::kPathSeparator;
+    path += part;
+  }
+  return path;
+}
+
+std::string ReadText(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "r");
+  if (file == nullptr) return std::string();
+  std::string content;
+  char buffer[4096];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) content.append(buffer, n);
+  std::fclose(file);
+  return content;
+}
+
+bool WriteText(const std::string& path, const std::string& content) {
+  std::FILE* file = std::fopen(path.c_str(), "w");
+  if (file == nullptr) return false;
+  bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
+  return std::fclose(file) == 0 && written;
+}
+
+bool MakeDirectory(const std::string& path) {
+  std::error_code error;
+  return fs::create_directories(path, error) || fs::is_directory(path, error);
+}
+
+std::string ListDirectory(const std::string& directory) {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(directory, error)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  std::string listing;
+  for (const auto& name : names) {
+    if (!listing.empty()) listing += ' ';
+    listing += name;
+  }
+  return listing;
+}
+
+bool MakeReadOnlyDirectory(const std::string& directory) {
+  std::error_code error;
+  fs::permissions(directory, fs::perms::owner_read | fs::perms::owner_exec, error);
+  std::string probe = JoinPath({directory, "probe"});
+  std::FILE* file = std::fopen(probe.c_str(), "w");
+  if (file == nullptr) return true;
+  std::fclose(file);
+  std::remove(probe.c_str());
+  return false;
+}
+
+void MakeWritableDirectory(const std::string& directory) {
+  std::error_code error;
+  fs::permissions(directory, fs::perms::owner_all, error);
+}
+
+TestInstallation::TestInstallation()
+    : root_(scratch_.File("Mosaikon")),
+      userDir_(scratch_.File("MkUser")),
+      moduleDir_(scratch_.File("Module Folder")) {
+  MakeDirectory(root_);
+  MakeDirectory(JoinPath({userDir_, "Message"}));
+  MakeDirectory(moduleDir_);
+  values_.Set(kAppPathsKey, "", JoinPath({root_, "bin", "mk.exe"}));
+  values_.Set(kSettingsKey, "MKUSRDIR", userDir_);
+}
