@@ -7,12 +7,16 @@
 # own parts are static archives too, but they export what BAZAROCOMM_API
 # marks), so that every allocation the library makes, inline or inside the
 # runtime, pairs with the same operators.
-# On Windows a DLL's operators are its own anyway; the runtime is static there
-# as everywhere.
+# On Windows a DLL's operators are its own as long as nothing exports them;
+# the runtime is static there as everywhere.
 function(bazaro_use_kernel_heap target)
   target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/kernel/AllocationOperators.cpp)
   target_link_libraries(${target} PRIVATE mkres)
-  if(NOT WIN32)
+  if(WIN32)
+    # Only what the sources mark with dllexport leaves the DLL; without any
+    # such mark the linker would export every symbol, operators included.
+    target_link_options(${target} PRIVATE -Wl,--exclude-all-symbols)
+  else()
     target_link_options(${target} PRIVATE
       -static-libstdc++ -static-libgcc
       -Wl,--exclude-libs,libstdc++.a:libgcc.a:libgcc_eh.a:libsupc++.a
