@@ -171,19 +171,7 @@ bool WaitUntil(const std::function<bool()>& done, unsigned int milliseconds) {
 std::string TempFiles(const std::string& directory) {
   std::string path = directory;
   if (!path.empty() && (path.back() == '/' || path.back() == '\\')) path.pop_back();
-  std::vector<std::string> names;
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(path, error)) {
-    std::string name = entry.path().filename().string();
-    if (name.size() > 4 && name.compare(name.size() - 4, 4, ".tmp") == 0) names.push_back(name);
-  }
-  std::sort(names.begin(), names.end());
-  std::string listing;
-  for (const auto& name : names) {
-    if (!listing.empty()) listing += ' ';
-    listing += name;
-  }
-  return listing;
+  return ListDirectory(path, ".tmp");
 }
 
 MkSimplePad* NewSamplePad(const char* className, int x, int y, unsigned int width,

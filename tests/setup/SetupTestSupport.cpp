@@ -123,21 +123,6 @@ bool MakeDirectory(const std::string& path) {
   return fs::create_directories(path, error) || fs::is_directory(path, error);
 }
 
-std::string ListDirectory(const std::string& directory) {
-  std::vector<std::string> names;
-  std::error_code error;
-  for (const auto& entry : fs::directory_iterator(directory, error)) {
-    names.push_back(entry.path().filename().string());
-  }
-  std::sort(names.begin(), names.end());
-  std::string listing;
-  for (const auto& name : names) {
-    if (!listing.empty()) listing += ' ';
-    listing += name;
-  }
-  return listing;
-}
-
 bool MakeReadOnlyDirectory(const std::string& directory) {
   std::error_code error;
   fs::permissions(directory, fs::perms::owner_read | fs::perms::owner_exec, error);

@@ -66,8 +66,6 @@ std::string ReadText(const std::string& path);
 // Writes `content` in text mode. True on success.
 bool WriteText(const std::string& path, const std::string& content);
 bool MakeDirectory(const std::string& path);
-// Names in `directory`, sorted and separated by one space.
-std::string ListDirectory(const std::string& directory);
 
 // Makes `directory` read-only (or writable again). True when creating a file
 // in it now fails, which root on POSIX and Windows for directories do not

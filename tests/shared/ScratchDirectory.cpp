@@ -38,11 +38,17 @@ std::string ScratchDirectory::File(const std::string& name) const {
   return path_ + os::kPathSeparatorText + name;
 }
 
-std::string ScratchDirectory::Listing() const {
+std::string ScratchDirectory::Listing() const { return ListDirectory(path_); }
+
+std::string ListDirectory(const std::string& directory, const std::string& suffix) {
   std::vector<std::string> names;
   std::error_code error;
-  for (const auto& entry : fs::directory_iterator(path_, error)) {
-    names.push_back(entry.path().filename().string());
+  for (const auto& entry : fs::directory_iterator(directory, error)) {
+    std::string name = entry.path().filename().string();
+    if (name.size() >= suffix.size() &&
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
+      names.push_back(name);
+    }
   }
   std::sort(names.begin(), names.end());
   std::string listing;

@@ -22,6 +22,9 @@ class ScratchDirectory {
   std::string path_;
 };
 
+// The names of the entries of `directory` that end with `suffix`, sorted and
+// separated by blanks.
+std::string ListDirectory(const std::string& directory, const std::string& suffix = "");
 // Reads a whole file; empty when it cannot be read.
 std::string ReadWholeFile(const std::string& path);
 // Writes `content` to `path`, replacing it. True on success.

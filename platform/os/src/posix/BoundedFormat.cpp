@@ -15,12 +15,4 @@ int FormatBoundedV(char* out, const char* format, va_list arguments) {
   return wanted < kBoundedFormatSize ? wanted : kBoundedFormatSize - 1;
 }
 
-int FormatBounded(char* out, const char* format, ...) {
-  va_list arguments;
-  va_start(arguments, format);
-  int written = FormatBoundedV(out, format, arguments);
-  va_end(arguments);
-  return written;
-}
-
 }  // namespace os
