@@ -33,7 +33,7 @@
 #include <cstddef>
 
 #include "client/BazaroCommBase.h"
-#include "client/BazaroCommExport.h"
+#include "kernel/BazaroCommExport.h"
 #include "client/BazaroWatcher.h"
 #include "client/BoothInfo.h"
 #include "client/HostInfo.h"
@@ -41,7 +41,7 @@
 #include "client/Que.h"
 #include "client/RequestType.h"
 #include "client/Result.h"
-#include "client/TempFile.h"
+#include "protocol/TempFile.h"
 #include "kernel/KernelObjects.h"
 #include "kernel/KernelResources.h"
 

@@ -2,7 +2,7 @@
 // hands itself to BazaroComm::SetPad.
 #pragma once
 
-#include "client/BazaroCommExport.h"
+#include "kernel/BazaroCommExport.h"
 
 class BAZAROCOMM_API BazaroCommBase {
  public:

@@ -2,7 +2,7 @@
 // end-of-task check on the caller's thread.
 #pragma once
 
-#include "client/BazaroCommExport.h"
+#include "kernel/BazaroCommExport.h"
 #include "kernel/KernelResources.h"
 
 class BazaroComm;

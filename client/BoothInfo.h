@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "client/BazaroCommExport.h"
+#include "kernel/BazaroCommExport.h"
 
 struct BoothInfo {
   std::uint32_t id;  // pad identifier; 0 ends the list

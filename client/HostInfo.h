@@ -13,7 +13,7 @@
 
 #include <cstddef>
 
-#include "client/BazaroCommExport.h"
+#include "kernel/BazaroCommExport.h"
 
 class BAZAROCOMM_API HostInfo {
  public:

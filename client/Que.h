@@ -7,7 +7,7 @@
 
 #include <cstddef>
 
-#include "client/BazaroCommExport.h"
+#include "kernel/BazaroCommExport.h"
 
 class Task;
 

@@ -10,7 +10,7 @@
 
 #include <cstddef>
 
-#include "client/BazaroCommExport.h"
+#include "kernel/BazaroCommExport.h"
 #include "client/BoothInfo.h"
 
 class BAZAROCOMM_API Result {

@@ -11,10 +11,11 @@
 add_library(BazaroComm SHARED)
 target_compile_definitions(BazaroComm PRIVATE BAZAROCOMM_BUILDING)
 target_link_libraries(BazaroComm PUBLIC kernel PRIVATE os ZLIB::ZLIB)
+target_link_libraries(BazaroComm PRIVATE bazaro_client)
+# The parts link each other plainly; here every one of them is taken in whole,
+# so that nothing the library exports is left out for want of a caller.
 foreach(part bazaro_client bazaro_protocol bazaro_transport)
-  if(TARGET ${part})
-    target_link_libraries(BazaroComm PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,${part}>")
-  endif()
+  set_property(TARGET BazaroComm PROPERTY LINK_LIBRARY_OVERRIDE_${part} WHOLE_ARCHIVE)
 endforeach()
 if(WIN32)
   target_link_libraries(BazaroComm PRIVATE wsock32)

@@ -40,7 +40,8 @@ endif()
 add_library(bazaro_test_main STATIC ${PROJECT_SOURCE_DIR}/tests/shared/TestMain.cpp
                                     ${PROJECT_SOURCE_DIR}/tests/shared/LiveBlockCheck.cpp
                                     ${PROJECT_SOURCE_DIR}/tests/shared/ScratchDirectory.cpp
-                                    ${PROJECT_SOURCE_DIR}/tests/shared/EnvironmentOverride.cpp)
+                                    ${PROJECT_SOURCE_DIR}/tests/shared/EnvironmentOverride.cpp
+                                    ${PROJECT_SOURCE_DIR}/tests/shared/TempDirectoryOverride.cpp)
 target_include_directories(bazaro_test_main PUBLIC ${PROJECT_SOURCE_DIR}/tests/shared)
 target_link_libraries(bazaro_test_main PUBLIC ${BAZARO_GTEST} mkres os)
 

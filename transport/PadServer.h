@@ -176,14 +176,16 @@ class PadServer {
   // is not compressed is stored as it came). True when data arrived and was
   // stored; false otherwise, `localFile` then being empty or partly written.
   bool DownloadPad(unsigned long id, const char* localFile);
-  // Sends `localFile` under `remoteName`. 0 on success; 0xFF, without
-  // connecting, when the file cannot be read whole or the name holds a control
-  // character; otherwise the low 8 bits of the failing step's error code
-  // (0xFF where those are 0).
+  // Remote names travel unchanged, blanks included; a name holding CR, LF or
+  // another control character, or too long for its line (1023 characters),
+  // is refused without connecting.
+  //
+  // Sends `localFile` under `remoteName`. 0 on success; 0xFF for a refused
+  // name or a file that cannot be read whole (nothing is sent); otherwise the
+  // low 8 bits of the failing step's error code (0xFF where those are 0).
   unsigned char PutFile(const char* remoteName, const char* localFile);
   // Fetches the server's file `remoteName` into `localFile`. True when data
-  // arrived and was stored. False without connecting when the name holds a
-  // control character.
+  // arrived and was stored; false otherwise, also for a refused name.
   bool GetFile(const char* remoteName, const char* localFile);
 
  private:

@@ -17,9 +17,6 @@ namespace {
 
 const char kSettingsKey[] = "SOFTWARE\\Veltrane\\Mosaikon\\4.1\\INI\\Mosaikon";
 
-// The variable that names the temporary directory: GetTempPathA reads TMP first.
-const char* const kTempVariable = os::kPathSeparator == '/' ? "TMPDIR" : "TMP";
-
 // The value MKUSRDIR as it is now; false when there is none.
 bool ReadUserDirectory(std::string* value) {
   HKEY key = nullptr;
@@ -59,9 +56,6 @@ ScriptedWorkers* currentWorkers = nullptr;
 thread_local bool workerEnded = false;
 
 }  // namespace
-
-TempDirectoryOverride::TempDirectoryOverride(const std::string& directory)
-    : directory_(directory + os::kPathSeparatorText), variable_(kTempVariable, directory_) {}
 
 UserDirectorySetting::UserDirectorySetting(const std::string& directory)
     // Only POSIX reads the registry from this file; Windows ignores the name.

@@ -12,25 +12,10 @@
 
 #include "EnvironmentOverride.h"
 #include "ScratchDirectory.h"
+#include "TempDirectoryOverride.h"
 #include "client/BazaroComm.h"
 #include "client/WorkerRun.h"
 #include "client/WorkerTable.h"
-
-// Points the system's temporary directory (TMPDIR, or TMP on Windows) at
-// `directory` for the life of the object.
-class TempDirectoryOverride {
- public:
-  explicit TempDirectoryOverride(const std::string& directory);
-  TempDirectoryOverride(const TempDirectoryOverride&) = delete;
-  TempDirectoryOverride& operator=(const TempDirectoryOverride&) = delete;
-
-  // The directory as MakeTempFile sees it, with its trailing separator.
-  const std::string& Directory() const { return directory_; }
-
- private:
-  std::string directory_;
-  EnvironmentOverride variable_;
-};
 
 // Sets the platform user directory (MKUSRDIR) for the life of the object: on
 // POSIX in a registry file of its own, on Windows in the registry, where the

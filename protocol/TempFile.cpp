@@ -1,4 +1,4 @@
-#include "client/TempFile.h"
+#include "protocol/TempFile.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-// Temporary files and the memory-error handler.
+// Temporary files: numbering, exclusive creation, limits.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -8,7 +8,10 @@
 #include <thread>
 #include <vector>
 
-#include "ClientTestSupport.h"
+#include "ScratchDirectory.h"
+#include "TempDirectoryOverride.h"
+#include "kernel/KernelObjects.h"
+#include "protocol/TempFile.h"
 #include "os/PathSeparator.h"
 
 namespace {
@@ -110,23 +113,4 @@ TEST_F(TempFileTest, GivesNullWhenTheDirectoryLeavesNoRoomOrCannotHoldFiles) {
     EXPECT_EQ(Take(), "");
   }
   EXPECT_FALSE(FileExists(tooLong + os::kPathSeparatorText + "00000000.tmp"));
-}
-
-TEST(MemoryErrorHandle, InstallsTheKernelHandlerOnceAndItFailsTheAllocation) {
-  struct Sentinel {
-    static void Handler() { throw std::bad_alloc(); }
-  };
-  std::new_handler original = std::set_new_handler(Sentinel::Handler);
-
-  DLLSetMemoryErrorHandle();
-  std::new_handler installed = std::get_new_handler();
-  EXPECT_NE(installed, nullptr);
-  EXPECT_NE(installed, &Sentinel::Handler);
-  // The kernel handler has nothing to free: the allocation must fail.
-  EXPECT_THROW(installed(), std::bad_alloc);
-
-  DLLSetMemoryErrorHandle();
-  EXPECT_EQ(std::get_new_handler(), installed);
-
-  std::set_new_handler(original);
 }

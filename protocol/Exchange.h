@@ -1,0 +1,43 @@
+// One HTTP/1.0 exchange of a command or transfer, step by step.
+//
+// The steps are called in the order of an exchange; after the first failing
+// step the later ones do nothing, and Finish disconnects on every path and
+// returns the first failing step's result, or Disconnect's when all went
+// well. Buffers received through Reply and Sized belong to the caller (free
+// them with MwDelete, also after a failure).
+#pragma once
+
+#include "transport/PadServer.h"
+
+namespace protocol {
+
+class Exchange {
+ public:
+  // Connects.
+  explicit Exchange(PadServer& server) : server_(server), result_(server.Connect()) {}
+  ~Exchange() = default;
+  Exchange(const Exchange&) = delete;
+  Exchange& operator=(const Exchange&) = delete;
+
+  Exchange& Head(const char* cgiName, unsigned long bodyLength, bool terminated);
+  Exchange& FileHead(const char* path);
+  Exchange& Body(const char* data, unsigned long length, bool terminated);
+  // The reply text behind the marker.
+  Exchange& Reply(char*& reply);
+  // Reads the whole response and drops it unread.
+  Exchange& Discard();
+  // The body of a status-200 response.
+  Exchange& Sized(char*& body, unsigned long& length);
+
+  int Finish();
+
+ private:
+  PadServer& server_;
+  int result_;
+};
+
+// One pad command: `command` as a terminated body to pad-cgi. With `reply`
+// the reply text is read into it, otherwise the response is dropped.
+int RunCommand(PadServer& server, const char* command, char** reply);
+
+}  // namespace protocol

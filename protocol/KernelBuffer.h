@@ -1,0 +1,21 @@
+// Ownership of kernel-heap blocks inside the protocol code: the block goes
+// back through MwDelete on every path out of a function.
+#pragma once
+
+#include <memory>
+
+#include "kernel/KernelResources.h"
+
+namespace protocol {
+
+struct KernelBlockDelete {
+  void operator()(char* block) const { MwDelete(block); }
+};
+
+// A text or data block from MwNew (or handed out by the transport).
+using KernelBuffer = std::unique_ptr<char, KernelBlockDelete>;
+
+// The kernel's interfaces take `char*` for texts they only read.
+inline char* KernelText(const char* text) { return const_cast<char*>(text); }
+
+}  // namespace protocol

@@ -1,0 +1,19 @@
+// Whole local files moved in and out of memory for the transfers.
+#pragma once
+
+#include "protocol/KernelBuffer.h"
+
+namespace protocol {
+
+// The whole content of the file `name` in a new kernel-heap buffer of
+// `length` bytes (at least one byte is allocated, so an empty file gives a
+// buffer too). Null when the file cannot be opened, or when what can be read
+// is not exactly the length the file announced: a file that cannot be read
+// whole is never passed on in part.
+KernelBuffer LoadFile(const char* name, unsigned long& length);
+
+// Creates or truncates the file `name` and writes the `length` bytes of
+// `data` (none when `length` is 0). False when any of that fails.
+bool StoreFile(const char* name, const char* data, unsigned long length);
+
+}  // namespace protocol

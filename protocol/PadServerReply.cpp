@@ -1,0 +1,134 @@
+// The reader of the pad server's reply text.
+//
+// Its rules decide what the client makes of real server replies, including
+// the ones that look odd: blanks before "=" belong to the key, a comma right
+// behind an unquoted value is that value's delimiter (so "id=12,id=13" is one
+// record), a quoted value without its closing quote loses its last character,
+// and only the exact text "true" is true.
+#include <cstdio>
+#include <cstring>
+
+#include "kernel/KernelObjects.h"
+#include "kernel/KernelResources.h"
+#include "protocol/KernelBuffer.h"
+#include "transport/PadServer.h"
+
+namespace {
+
+// A new kernel-heap copy of the `length` characters at `start`.
+char* CopyText(const char* start, std::size_t length) {
+  char* copy = static_cast<char*>(MwNew(static_cast<unsigned int>(length + 1)));
+  if (copy == nullptr) return nullptr;
+  std::memcpy(copy, start, length);
+  copy[length] = '\0';
+  return copy;
+}
+
+// Stores `valueText` under `key` as the type the table gives the key.
+void StoreValue(MkDictionary* record, MkDictionary* types, char* key, const char* valueText) {
+  MkDictionaryValue* known = types != nullptr ? types->at(key) : nullptr;
+  switch (known != nullptr ? known->get_type() : kMkTypeString) {
+    case kMkTypeBool:
+      record->atPut(key, static_cast<char>(std::strcmp(valueText, "true") == 0 ? 1 : 0));
+      break;
+    case kMkTypeReal: {
+      int number = 0;
+      std::sscanf(valueText, "%d", &number);
+      record->atPut(key, static_cast<double>(number));
+      break;
+    }
+    case kMkTypeInteger: {
+      int number = 0;
+      std::sscanf(valueText, "%d", &number);
+      record->atPut(key, number);
+      break;
+    }
+    case kMkTypeUnsigned: {
+      unsigned long number = 0;
+      std::sscanf(valueText, "%lu", &number);
+      record->atPut(key, &number, kMkTypeUnsigned);
+      break;
+    }
+    default:
+      record->atPut(key, protocol::KernelText(valueText));
+      break;
+  }
+}
+
+}  // namespace
+
+char* PadServer::ParsePair(char* text, char*& key, char*& value) {
+  key = nullptr;
+  value = nullptr;
+  MwDelSpaceFrontBack(text);
+  char* equals = std::strchr(text, '=');
+  if (equals == nullptr) return text + std::strlen(text);
+
+  char* valueStart = equals + 1;
+  const char* valueEnd;
+  char* cursor;
+  if (*valueStart == '"') {
+    ++valueStart;
+    char* closing = std::strchr(valueStart, '"');
+    if (closing != nullptr) {
+      valueEnd = closing;
+      cursor = closing + 1;
+    } else {
+      cursor = valueStart + std::strlen(valueStart);
+      valueEnd = cursor > valueStart ? cursor - 1 : cursor;
+    }
+  } else {
+    char* delimiter = std::strpbrk(valueStart, " ,");
+    if (delimiter != nullptr) {
+      valueEnd = delimiter;
+      cursor = delimiter + 1;
+    } else {
+      cursor = valueStart + std::strlen(valueStart);
+      valueEnd = cursor;
+    }
+  }
+
+  key = CopyText(text, static_cast<std::size_t>(equals - text));
+  value = CopyText(valueStart, static_cast<std::size_t>(valueEnd - valueStart));
+  if (key == nullptr || value == nullptr) {
+    // Out of memory: reported as no pair, which ends the record.
+    MwDelete(key);
+    MwDelete(value);
+    key = nullptr;
+    value = nullptr;
+    return text + std::strlen(text);
+  }
+  return cursor;
+}
+
+MkDictionary* PadServer::ParseRecord(char*& cursor) {
+  MkDictionary* record = new MkDictionary();
+  MwDelSpaceFrontBack(cursor);
+  while (*cursor != '\0' && *cursor != ',') {
+    char* key = nullptr;
+    char* value = nullptr;
+    cursor = ParsePair(cursor, key, value);
+    if (key == nullptr) break;
+    StoreValue(record, attributeTypes, key, value);
+    MwDelete(key);
+    MwDelete(value);
+  }
+  if (*cursor == ',') ++cursor;
+  return record;
+}
+
+MkDictionary* PadServer::ParseList(char* text) {
+  MkDictionary* list = new MkDictionary();
+  char* cursor = text;
+  for (int index = 0;; ++index) {
+    MkDictionary* record = ParseRecord(cursor);
+    if (record->length() == 0) {
+      delete record;
+      break;
+    }
+    char key[16];
+    std::snprintf(key, sizeof key, "%d", index);
+    list->atPut(key, record);
+  }
+  return list;
+}

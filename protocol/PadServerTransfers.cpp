@@ -1,0 +1,126 @@
+// The pad file and file transfers: pad files travel gzip-compressed to
+// pad-gzput-cgi and from pad-gzget-cgi, other files as they are to
+// pad-upload-cgi and from the server's file directory.
+#include <cstring>
+
+#include "kernel/KernelResources.h"
+#include "os/BoundedFormat.h"
+#include "protocol/Exchange.h"
+#include "protocol/GzipFile.h"
+#include "protocol/KernelBuffer.h"
+#include "protocol/LocalFile.h"
+#include "protocol/ScopedTempFile.h"
+#include "transport/PadServer.h"
+
+using protocol::Exchange;
+using protocol::KernelBuffer;
+using protocol::LoadFile;
+using protocol::ScopedTempFile;
+using protocol::StoreFile;
+
+namespace {
+
+constexpr std::size_t kLineSize = 4096;
+
+// A remote name goes into the header line "FILE_NAME = <name>\n" or into the
+// request path, so CR, LF or another control character in it would end that
+// line early and add lines of the sender's choosing. Such names are refused.
+bool CanTravel(const char* remoteName) {
+  if (remoteName == nullptr) return false;
+  for (const unsigned char* c = reinterpret_cast<const unsigned char*>(remoteName); *c != 0; ++c) {
+    if (*c < 0x20 || *c == 0x7F) return false;
+  }
+  return true;
+}
+
+// True when `text` and `fixed` more characters fit one bounded-format line;
+// a longer line would be cut, changing the name the server sees (and, for
+// the header line, dropping the line end between the name and the data).
+bool FitsLine(const char* text, std::size_t fixed) {
+  return std::strlen(text) + fixed <= static_cast<std::size_t>(os::kBoundedFormatSize - 1);
+}
+
+}  // namespace
+
+int PadServer::UploadPad(unsigned long id, const char* padFile) {
+  ScopedTempFile compressed;
+  if (compressed.Name() == nullptr) return -1;
+  // A pad file that cannot be read is not sent as an empty one: that would
+  // replace the server's copy of the pad with nothing.
+  if (padFile == nullptr || !GzipFile(padFile, compressed.Name())) return -1;
+  unsigned long length = 0;
+  KernelBuffer data = LoadFile(compressed.Name(), length);
+  if (data == nullptr) return -1;
+
+  char line[kLineSize];
+  int lineLength = os::FormatBounded(line, "FILE_NAME = %lu.pad\n", id);
+  Exchange exchange(*this);
+  exchange.Head(kPadGzPutCgi, static_cast<unsigned long>(lineLength) + length, false)
+      .Body(line, static_cast<unsigned long>(lineLength), false)
+      .Body(data.get(), length, false)
+      .Discard();
+  return exchange.Finish();
+}
+
+bool PadServer::DownloadPad(unsigned long id, const char* localFile) {
+  if (localFile == nullptr) return false;
+  char body[kLineSize];
+  int bodyLength = os::FormatBounded(body, "%s/%lu.pad", kPadDirectory, id);
+  char* received = nullptr;
+  unsigned long length = 0;
+  Exchange exchange(*this);
+  exchange.Head(kPadGzGetCgi, static_cast<unsigned long>(bodyLength), false)
+      .Body(body, static_cast<unsigned long>(bodyLength), false)
+      .Sized(received, length);
+  KernelBuffer data(received);
+  if (exchange.Finish() != 0) return false;
+
+  // Another status than 200 arrives as no data: `localFile` is then made
+  // empty, and the answer is false.
+  ScopedTempFile compressed;
+  if (compressed.Name() == nullptr) return false;
+  if (!StoreFile(compressed.Name(), data.get(), length)) return false;
+  data.reset();
+  bool stored = GunzipFile(compressed.Name(), localFile);
+  return stored && length > 0;
+}
+
+unsigned char PadServer::PutFile(const char* remoteName, const char* localFile) {
+  if (!CanTravel(remoteName) || !FitsLine(remoteName, std::strlen("FILE_NAME = \n")) ||
+      localFile == nullptr) {
+    return 0xFF;
+  }
+  unsigned long length = 0;
+  KernelBuffer data = LoadFile(localFile, length);
+  if (data == nullptr) return 0xFF;
+
+  char line[kLineSize];
+  unsigned long lineLength =
+      static_cast<unsigned long>(os::FormatBounded(line, "FILE_NAME = %s\n", remoteName));
+  Exchange exchange(*this);
+  exchange.Head(kPadUploadCgi, lineLength + length, false)
+      .Body(line, lineLength, false)
+      .Body(data.get(), length, false)
+      .Discard();
+  int result = exchange.Finish();
+  if (result == 0) return 0;
+  // A failure must not read as success when its low bits happen to be 0.
+  unsigned char code = static_cast<unsigned char>(result & 0xFF);
+  return code != 0 ? code : 0xFF;
+}
+
+bool PadServer::GetFile(const char* remoteName, const char* localFile) {
+  char path[kLineSize];
+  if (!CanTravel(remoteName) || !FitsLine(remoteName, std::strlen(kMiscDirectory) + 1) ||
+      localFile == nullptr) {
+    return false;
+  }
+  os::FormatBounded(path, "%s/%s", kMiscDirectory, remoteName);
+  char* received = nullptr;
+  unsigned long length = 0;
+  Exchange exchange(*this);
+  exchange.FileHead(path).Sized(received, length);
+  KernelBuffer data(received);
+  if (exchange.Finish() != 0) return false;
+  return StoreFile(localFile, data.get(), length) && length > 0;
+}

@@ -1,0 +1,177 @@
+// The writers of command text: attribute assignments, attribute names and
+// the positional pad information.
+//
+// Every piece goes through the bounded formatter (at most 1023 characters),
+// and pieces are appended to one 65536-byte buffer only while they fit with
+// room for the final newline: a dictionary of any size gives a well-formed
+// text. Only the first 1023 characters of a command reach the server anyway.
+#include <cstdarg>
+#include <cstring>
+
+#include "kernel/KernelObjects.h"
+#include "kernel/KernelResources.h"
+#include "os/BoundedFormat.h"
+#include "protocol/KernelBuffer.h"
+#include "transport/PadServer.h"
+
+namespace {
+
+constexpr unsigned int kTextSize = 65536;
+constexpr char kDefaultOwner[] = "guest";
+
+// A writer's text under construction.
+class CommandText {
+ public:
+  CommandText() : text_(static_cast<char*>(MwNew(kTextSize))), end_(0) {
+    if (text_ != nullptr) text_[0] = '\0';
+  }
+  ~CommandText() { MwDelete(text_); }
+  CommandText(const CommandText&) = delete;
+  CommandText& operator=(const CommandText&) = delete;
+
+  bool Usable() const { return text_ != nullptr; }
+
+  // Formats one piece and appends it when it fits; otherwise drops it.
+#if defined(__GNUC__)
+  __attribute__((format(printf, 2, 3)))
+#endif
+  void
+  Append(const char* format, ...) {
+    if (text_ == nullptr) return;
+    char piece[os::kBoundedFormatSize];
+    va_list arguments;
+    va_start(arguments, format);
+    int length = os::FormatBoundedV(piece, format, arguments);
+    va_end(arguments);
+    if (length <= 0) return;
+    // Room stays for the newline and the NUL.
+    if (end_ + static_cast<unsigned int>(length) + 2 > kTextSize) return;
+    std::memcpy(text_ + end_, piece, static_cast<std::size_t>(length) + 1);
+    end_ += static_cast<unsigned int>(length);
+  }
+
+  // Ends the text with its newline and hands it over.
+  char* Finish() {
+    if (text_ == nullptr) return nullptr;
+    text_[end_++] = '\n';
+    text_[end_] = '\0';
+    char* text = text_;
+    text_ = nullptr;
+    return text;
+  }
+
+ private:
+  char* text_;
+  unsigned int end_;
+};
+
+// "id" and "pid" travel in the command itself, never as attributes.
+bool IsIdentifierKey(const char* key) {
+  return std::strcmp(key, "id") == 0 || std::strcmp(key, "pid") == 0;
+}
+
+// A real truncated toward zero, held within the range of int.
+int TruncatedReal(double real) {
+  if (!(real == real)) return 0;  // NaN
+  if (real >= 2147483647.0) return 2147483647;
+  if (real <= -2147483648.0) return -2147483647 - 1;
+  return static_cast<int>(real);
+}
+
+void AppendAssignments(CommandText& text, MkDictionary* dict) {
+  if (dict == nullptr) return;
+  unsigned int count = dict->length();
+  for (unsigned int index = 0; index < count; ++index) {
+    MkDictionaryValue* entry = dict->at(index);
+    if (entry == nullptr || entry->get_key() == nullptr) continue;
+    const char* key = entry->get_key();
+    if (IsIdentifierKey(key)) continue;
+    void* value = entry->get_value();
+    switch (entry->get_type()) {
+      case kMkTypeBool:
+        text.Append("%s=%s ", key, *static_cast<char*>(value) == 1 ? "true" : "false");
+        break;
+      case kMkTypeReal:
+        text.Append("%s=%d ", key, TruncatedReal(*static_cast<double*>(value)));
+        break;
+      case kMkTypeString: {
+        const char* string = *static_cast<char**>(value);
+        if (string != nullptr && string[0] != '\0') text.Append("%s=\"%s\" ", key, string);
+        break;
+      }
+      case kMkTypeInteger:
+        text.Append("%s=%d ", key, *static_cast<int*>(value));
+        break;
+      case kMkTypeUnsigned:
+        text.Append("%s=%lu ", key, *static_cast<unsigned long*>(value));
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+// Takes the entry `key` out of `dict`: its integer value when it is an
+// integer, otherwise 0. The entry is removed whatever its type, so that it
+// travels only in its position.
+int TakeInteger(MkDictionary* dict, const char* key) {
+  MkDictionaryValue* entry = dict != nullptr ? dict->at(protocol::KernelText(key)) : nullptr;
+  if (entry == nullptr) return 0;
+  int number = entry->get_type() == kMkTypeInteger ? *static_cast<int*>(entry->get_value()) : 0;
+  dict->removeKey(protocol::KernelText(key));
+  return number;
+}
+
+// The same for a string, "guest" when it is absent, empty or not a string.
+// The text is copied into `owner` (at most os::kBoundedFormatSize bytes).
+void TakeOwner(MkDictionary* dict, const char* key, char* owner) {
+  std::strcpy(owner, kDefaultOwner);
+  MkDictionaryValue* entry = dict != nullptr ? dict->at(protocol::KernelText(key)) : nullptr;
+  if (entry == nullptr) return;
+  if (entry->get_type() == kMkTypeString) {
+    const char* string = *static_cast<char**>(entry->get_value());
+    if (string != nullptr && string[0] != '\0') {
+      std::strncpy(owner, string, os::kBoundedFormatSize - 1);
+      owner[os::kBoundedFormatSize - 1] = '\0';
+    }
+  }
+  dict->removeKey(protocol::KernelText(key));
+}
+
+}  // namespace
+
+char* PadServer::WriteAttributes(MkDictionary* dict) {
+  CommandText text;
+  AppendAssignments(text, dict);
+  return text.Finish();
+}
+
+char* PadServer::WriteAttributeNames(MkDictionary* dict) {
+  CommandText text;
+  unsigned int count = dict != nullptr ? dict->length() : 0;
+  for (unsigned int index = 0; index < count; ++index) {
+    MkDictionaryValue* entry = dict->at(index);
+    if (entry == nullptr || entry->get_key() == nullptr) continue;
+    if (IsIdentifierKey(entry->get_key())) continue;
+    text.Append("%s ", entry->get_key());
+  }
+  return text.Finish();
+}
+
+char* PadServer::WritePadInfo(MkDictionary* dict) {
+  CommandText text;
+  if (!text.Usable()) return nullptr;
+  // The caller's dictionary keeps its entries.
+  MkDictionary* copy = dict != nullptr ? dict->copy() : nullptr;
+  if (dict != nullptr && copy == nullptr) return nullptr;
+  text.Append("%d ", TakeInteger(copy, "x"));
+  text.Append("%d ", TakeInteger(copy, "y"));
+  char owner[os::kBoundedFormatSize];
+  TakeOwner(copy, "account", owner);
+  text.Append("%s ", owner);
+  TakeOwner(copy, "group", owner);
+  text.Append("%s ", owner);
+  AppendAssignments(text, copy);
+  delete copy;
+  return text.Finish();
+}

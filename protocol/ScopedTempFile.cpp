@@ -1,0 +1,21 @@
+#include "protocol/ScopedTempFile.h"
+
+#include "kernel/KernelObjects.h"
+#include "kernel/KernelResources.h"
+#include "protocol/KernelBuffer.h"
+#include "protocol/TempFile.h"
+
+namespace protocol {
+
+ScopedTempFile::ScopedTempFile()
+    : name_(MakeTempFile(KernelText(MwGetEnvironment("Mosaikon", "MKUSRDIR")))) {}
+
+ScopedTempFile::~ScopedTempFile() {
+  if (name_ == nullptr) return;
+  MwPath path(name_, nullptr);
+  MwFile file(&path);
+  file.Delete();
+  FreeString(&name_);
+}
+
+}  // namespace protocol

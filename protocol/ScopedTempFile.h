@@ -1,0 +1,22 @@
+// A temporary file that exists only as long as this object: reserved
+// (created empty and exclusively) on construction, removed from the disk and
+// its name released on destruction, whatever path the owner leaves by.
+#pragma once
+
+namespace protocol {
+
+class ScopedTempFile {
+ public:
+  ScopedTempFile();
+  ~ScopedTempFile();
+  ScopedTempFile(const ScopedTempFile&) = delete;
+  ScopedTempFile& operator=(const ScopedTempFile&) = delete;
+
+  // The file's full name; null when no temporary file could be made.
+  const char* Name() const { return name_; }
+
+ private:
+  char* name_;  // platform string
+};
+
+}  // namespace protocol
