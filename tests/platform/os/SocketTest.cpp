@@ -11,14 +11,6 @@
 
 namespace {
 
-// The in-out length of getsockname and accept is an int for Windows Sockets
-// and a socklen_t for POSIX sockets.
-#ifdef _WIN32
-typedef int SocketLength;
-#else
-typedef socklen_t SocketLength;
-#endif
-
 sockaddr_in Loopback(unsigned short port) {
   sockaddr_in address;
   std::memset(&address, 0, sizeof address);
@@ -62,7 +54,7 @@ class SocketTest : public testing::Test {
     SOCKET bound = NewSocket();
     sockaddr_in address = Loopback(0);
     EXPECT_EQ(bind(bound, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    SocketLength length = sizeof address;
+    os::SocketLength length = sizeof address;
     EXPECT_EQ(getsockname(bound, reinterpret_cast<sockaddr*>(&address), &length), 0);
     *port = ntohs(address.sin_port);
     EXPECT_NE(*port, 0);
@@ -118,7 +110,7 @@ TEST_F(SocketTest, SendToAClosedPeerIsAnErrorNotTheEndOfTheProcess) {
   SOCKET client = NewSocket();
   ASSERT_EQ(Connect(client, port), 0);
   sockaddr_in peer;
-  SocketLength length = sizeof peer;
+  os::SocketLength length = sizeof peer;
   SOCKET accepted = accept(listener, reinterpret_cast<sockaddr*>(&peer), &length);
   ASSERT_NE(accepted, INVALID_SOCKET);
   EXPECT_EQ(closesocket(accepted), 0);

@@ -40,6 +40,9 @@ int closesocket(SOCKET socket);
 int ioctlsocket(SOCKET socket, long command, unsigned long* argument);
 
 namespace os {
+// The in-out length of getsockname and accept: a socklen_t for POSIX sockets.
+typedef socklen_t SocketLength;
+
 // The Windows Sockets code for an errno value (0 for 0). A value without a
 // Windows Sockets counterpart gives WSASYSCALLFAILURE.
 int WsaErrorFromErrno(int error);

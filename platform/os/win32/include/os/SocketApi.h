@@ -9,3 +9,8 @@
 #endif
 #include <windows.h>
 #include <winsock.h>
+
+namespace os {
+// The in-out length of getsockname and accept: an int for Windows Sockets.
+typedef int SocketLength;
+}  // namespace os
