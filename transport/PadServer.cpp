@@ -159,3 +159,5 @@ int PadServer::Connect() {
 }
 
 int PadServer::Disconnect() { return connection.Close(); }
+
+void PadServer::CutOff() { connection.Abort(); }

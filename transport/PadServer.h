@@ -70,6 +70,9 @@ class PadServer {
   int Connect();
   // Closes the connection; the result of closing it.
   int Disconnect();
+  // From any thread: ends the exchange under way at once and makes every
+  // later Connect fail, so that the object's owner stops soon.
+  void CutOff();
 
   // Sends the request line for the CGI program `cgiName` below the CGI path,
   // then the header block announcing `bodyLength` bytes, one more when

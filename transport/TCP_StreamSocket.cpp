@@ -31,7 +31,8 @@ TCP_StreamSocket::TCP_StreamSocket()
       lastError(0),
       state(Closed),
       timeout(TimevalFromMilliseconds(transport::CurrentWaitBounds().waitMilliseconds)),
-      peerClosed_(false) {
+      peerClosed_(false),
+      aborted_(false) {
   std::lock_guard<std::mutex> hold(lock);
   if (!started && WSAStartup(kVersionOneOne, &startupRecord) == 0) {
     started = true;
@@ -63,15 +64,21 @@ int TCP_StreamSocket::ObjectCount() {
 }
 
 int TCP_StreamSocket::Create() {
-  handle = socket(AF_INET, SOCK_STREAM, 0);
+  {
+    std::lock_guard<std::mutex> hold(handleLock_);
+    if (aborted_) {
+      lastError = WSAECONNABORTED;
+      return lastError;
+    }
+    handle = socket(AF_INET, SOCK_STREAM, 0);
+  }
   if (handle == INVALID_SOCKET) {
     lastError = WSAGetLastError();
     return lastError;
   }
   if (SetBlocking(true) != 0) {
     int error = lastError;
-    closesocket(handle);
-    handle = INVALID_SOCKET;
+    Close();
     lastError = error;
     return error;
   }
@@ -85,6 +92,12 @@ int TCP_StreamSocket::Connect(const TCP_Address& address) {
     if (error != 0) return error;
   }
   if (connect(handle, address.SocketAddress(), sizeof(sockaddr_in)) == 0) {
+    // An abort that came while connecting found nothing to shut down yet.
+    std::lock_guard<std::mutex> hold(handleLock_);
+    if (aborted_) {
+      lastError = WSAECONNABORTED;
+      return lastError;
+    }
     state = Connected;
     lastError = 0;
     return 0;
@@ -99,13 +112,22 @@ int TCP_StreamSocket::Close() {
     lastError = 0;
     return 0;
   }
-  shutdown(handle, kShutdownBoth);
-  int result = closesocket(handle);
-  int error = result == SOCKET_ERROR ? WSAGetLastError() : 0;
-  handle = INVALID_SOCKET;
+  int error = 0;
+  {
+    std::lock_guard<std::mutex> hold(handleLock_);
+    shutdown(handle, kShutdownBoth);
+    if (closesocket(handle) == SOCKET_ERROR) error = WSAGetLastError();
+    handle = INVALID_SOCKET;
+  }
   state = Closed;
   lastError = error;
   return error;
+}
+
+void TCP_StreamSocket::Abort() {
+  std::lock_guard<std::mutex> hold(handleLock_);
+  aborted_ = true;
+  if (handle != INVALID_SOCKET) shutdown(handle, kShutdownBoth);
 }
 
 int TCP_StreamSocket::Send(const char* data, int length, int flags) {

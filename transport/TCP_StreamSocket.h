@@ -12,6 +12,8 @@
 // under one lock. An object itself belongs to the one thread that uses it.
 #pragma once
 
+#include <mutex>
+
 #include "os/SocketApi.h"
 
 class TCP_Address;
@@ -50,6 +52,12 @@ class TCP_StreamSocket {
   // an exception condition). A wait that runs out returns 0 with `ready` false.
   int Wait(int mode, bool& ready);
 
+  // From any thread: shuts the open socket down, so that a Send, Receive or
+  // Wait blocked on it returns at once, and makes every later Create and
+  // Connect fail with WSAECONNABORTED. This is how a worker whose client has
+  // gone is cut off; the owner still closes the socket.
+  void Abort();
+
   // True when the last Receive found the peer's end of the stream.
   bool PeerClosed() const { return peerClosed_; }
 
@@ -67,4 +75,8 @@ class TCP_StreamSocket {
   int SetBlocking(bool blocking);
 
   bool peerClosed_;
+  // Guards `handle` while a socket is made or closed and `aborted_`, so that
+  // Abort never shuts down a handle that is being closed (and may be reused).
+  std::mutex handleLock_;
+  bool aborted_;
 };
