@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "kernel/KernelResources.h"
+#include "protocol/ResponseCheck.h"
 
 namespace protocol {
 
@@ -24,8 +25,17 @@ Exchange& Exchange::Body(const char* data, unsigned long length, bool terminated
 
 Exchange& Exchange::Reply(char*& reply) {
   reply = nullptr;
+  if (result_ != 0) return *this;
   unsigned long length = 0;
-  if (result_ == 0) result_ = server_.ReceiveReply(reply, length, true);
+  result_ = server_.ReceiveRaw(reply, length);
+  if (result_ == 0) result_ = CheckResponse(reply, length);
+  if (result_ == 0) {
+    PadServer::ExtractReply(reply, length, true);
+  } else {
+    // Nothing of a refused or broken response may be read as a reply.
+    MwDelete(reply);
+    reply = nullptr;
+  }
   return *this;
 }
 
@@ -34,6 +44,7 @@ Exchange& Exchange::Discard() {
     char* text = nullptr;
     unsigned long length = 0;
     result_ = server_.ReceiveRaw(text, length);
+    if (result_ == 0) result_ = CheckResponse(text, length);
     MwDelete(text);
   }
   return *this;

@@ -3,7 +3,9 @@
 // The steps are called in the order of an exchange; after the first failing
 // step the later ones do nothing, and Finish disconnects on every path and
 // returns the first failing step's result, or Disconnect's when all went
-// well. Buffers received through Reply and Sized belong to the caller (free
+// well. Reading fails with -1 when the response is not a whole successful
+// one (CheckResponse): a refusal or a broken answer is not the server's
+// reply. Buffers received through Reply and Sized belong to the caller (free
 // them with MwDelete, also after a failure).
 #pragma once
 
@@ -22,11 +24,12 @@ class Exchange {
   Exchange& Head(const char* cgiName, unsigned long bodyLength, bool terminated);
   Exchange& FileHead(const char* path);
   Exchange& Body(const char* data, unsigned long length, bool terminated);
-  // The reply text behind the marker.
+  // The reply text behind the marker; null when the response was refused
+  // or broken.
   Exchange& Reply(char*& reply);
-  // Reads the whole response and drops it unread.
+  // Reads the whole response, checks it and drops it.
   Exchange& Discard();
-  // The body of a status-200 response.
+  // The body of a status-200 response; another status gives `length` 0.
   Exchange& Sized(char*& body, unsigned long& length);
 
   int Finish();

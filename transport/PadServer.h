@@ -107,12 +107,16 @@ class PadServer {
   // the whole response when it has no end of header block. `length` counts
   // every received byte behind the header block and marker. Any status.
   int ReceiveReply(char*& reply, unsigned long& length, bool skipMarker);
+  // ReceiveReply's second half, in place: `text` holds a whole response of
+  // `length` bytes and the NUL behind them, and then the reply text.
+  static void ExtractReply(char* text, unsigned long& length, bool skipMarker);
 
   // The body of a status-200 response, read up to its Content-Length; without
   // a length, up to the end of the connection. Another status: result 0,
   // `length` 0, and `body` holds the response text. -1 when no response
-  // arrived, when it has no status line, or when the connection ended before
-  // the announced length arrived. On a nonzero result `body` is null.
+  // arrived, when it has no status line or no end of header block, or when
+  // the connection ended before the announced length arrived. On a nonzero
+  // result `body` is null.
   int ReceiveSizedReply(char*& body, unsigned long& length);
 
   // --- Reply text, pad commands and transfers (protocol/) ---

@@ -114,11 +114,7 @@ int PadServer::StatusCode(const char* text) {
   return std::sscanf(version, "HTTP/%*d.%*d  %d", &status) == 1 ? status : 0;
 }
 
-int PadServer::ReceiveReply(char*& reply, unsigned long& length, bool skipMarker) {
-  reply = nullptr;
-  char* text = nullptr;
-  int result = ReceiveRaw(text, length);
-  if (result != 0) return result;
+void PadServer::ExtractReply(char* text, unsigned long& length, bool skipMarker) {
   // The reply text ends at the first terminator byte; `length` still counts
   // what follows it.
   void* terminator = std::memchr(text, kTerminator, length);
@@ -129,6 +125,14 @@ int PadServer::ReceiveReply(char*& reply, unsigned long& length, bool skipMarker
     // stays the one the caller frees.
     std::memmove(text, body, length + 1);
   }
+}
+
+int PadServer::ReceiveReply(char*& reply, unsigned long& length, bool skipMarker) {
+  reply = nullptr;
+  char* text = nullptr;
+  int result = ReceiveRaw(text, length);
+  if (result != 0) return result;
+  ExtractReply(text, length, skipMarker);
   reply = text;
   return 0;
 }
@@ -154,12 +158,19 @@ int PadServer::ReceiveSizedReply(char*& body, unsigned long& length) {
       return 0;
     }
     ReadContentLength(received.Data(), announced);
-    if (announced != 0 || connection.PeerClosed()) break;
+    // The head is read to its end before the body is measured against the
+    // announced length.
+    unsigned long total = received.Length();
+    bool headEnded = LocateBody(received.Data(), total, false) != nullptr;
+    if ((announced != 0 && headEnded) || connection.PeerClosed()) break;
   }
 
+  // Without the end of its header block, nothing tells the head from the
+  // body: the response is unusable, not a body.
   unsigned long total = received.Length();
   char* start = LocateBody(received.Data(), total, false);
-  if (start != nullptr) received.DropFront(static_cast<unsigned long>(start - received.Data()));
+  if (start == nullptr) return kNoUsableResponse;
+  received.DropFront(static_cast<unsigned long>(start - received.Data()));
 
   // The body, up to the announced length. A connection that ends before it
   // is complete leaves a cut body, which must not pass for the whole.

@@ -173,6 +173,29 @@ TEST_F(PadServerResponseTest, SizedReplyWithoutStatusLineFails) {
   EXPECT_EQ("(null)", body);
 }
 
+TEST_F(PadServerResponseTest, SizedReplyWithoutHeaderBlockEndFails) {
+  // Lines ended by LF alone: nothing tells the head from the body.
+  Start(FakeHttpServer::Reply("HTTP/1.0 200 OK\nContent-Length: 4\n\nbody"));
+  std::string body;
+  unsigned long length = 5;
+  EXPECT_EQ(-1, Sized(body, length));
+  EXPECT_EQ("(null)", body);
+  EXPECT_EQ(0u, length);
+}
+
+TEST_F(PadServerResponseTest, SizedReplyReadsAHeadSplitBySilenceToItsEnd) {
+  ShortWaitBounds bounds(300, 3000);
+  Start(FakeHttpServer::Script()
+            .AwaitRequestEnd()
+            .Send("HTTP/1.0 200 OK\r\nContent-Length: 4\r\n")
+            .Pause(800)
+            .Send("\r\nbody"));
+  std::string body;
+  unsigned long length = 0;
+  ASSERT_EQ(0, Sized(body, length));
+  EXPECT_EQ("body", body);
+}
+
 TEST_F(PadServerResponseTest, SizedReplyLongerThanAnnouncedIsReturnedWhole) {
   Start(FakeHttpServer::Reply("HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\nabcdef"));
   std::string body;
