@@ -7,6 +7,7 @@
 // and only the exact text "true" is true.
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "kernel/KernelObjects.h"
 #include "kernel/KernelResources.h"
@@ -101,34 +102,33 @@ char* PadServer::ParsePair(char* text, char*& key, char*& value) {
   return cursor;
 }
 
+// The dictionaries are held by scope guards while they are filled: the
+// kernel reports exhausted memory by throwing, and nothing may leak then.
 MkDictionary* PadServer::ParseRecord(char*& cursor) {
-  MkDictionary* record = new MkDictionary();
+  std::unique_ptr<MkDictionary> record(new MkDictionary());
   MwDelSpaceFrontBack(cursor);
   while (*cursor != '\0' && *cursor != ',') {
     char* key = nullptr;
     char* value = nullptr;
     cursor = ParsePair(cursor, key, value);
     if (key == nullptr) break;
-    StoreValue(record, attributeTypes, key, value);
-    MwDelete(key);
-    MwDelete(value);
+    protocol::KernelBuffer ownedKey(key);
+    protocol::KernelBuffer ownedValue(value);
+    StoreValue(record.get(), attributeTypes, key, value);
   }
   if (*cursor == ',') ++cursor;
-  return record;
+  return record.release();
 }
 
 MkDictionary* PadServer::ParseList(char* text) {
-  MkDictionary* list = new MkDictionary();
+  std::unique_ptr<MkDictionary> list(new MkDictionary());
   char* cursor = text;
   for (int index = 0;; ++index) {
-    MkDictionary* record = ParseRecord(cursor);
-    if (record->length() == 0) {
-      delete record;
-      break;
-    }
+    std::unique_ptr<MkDictionary> record(ParseRecord(cursor));
+    if (record->length() == 0) break;
     char key[16];
     std::snprintf(key, sizeof key, "%d", index);
-    list->atPut(key, record);
+    list->atPut(key, record.release());  // taken over even when not stored
   }
-  return list;
+  return list.release();
 }
