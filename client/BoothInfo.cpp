@@ -1,5 +1,7 @@
 #include "client/BoothInfo.h"
 
+#include "client/BoothAllocation.h"
+
 #include <cstring>
 
 #include "kernel/KernelResources.h"
@@ -11,14 +13,18 @@ unsigned int CountBooth(BoothInfo* list) {
   return count;
 }
 
+BoothInfo* NewBooth(unsigned int count) {
+  if (count >= 0xFFFFFFFFu / sizeof(BoothInfo)) return nullptr;
+  unsigned int size = static_cast<unsigned int>((count + 1) * sizeof(BoothInfo));
+  auto* list = static_cast<BoothInfo*>(MwNew(size));
+  if (list != nullptr) std::memset(list, 0, size);
+  return list;
+}
+
 BoothInfo* CopyBooth(BoothInfo* list) {
   if (list == nullptr) return nullptr;
   unsigned int count = CountBooth(list);
-  // The copy's size must fit the kernel heap's 32-bit request.
-  if (count >= 0xFFFFFFFFu / sizeof(BoothInfo)) return nullptr;
-  unsigned int size = static_cast<unsigned int>((count + 1) * sizeof(BoothInfo));
-  auto* copy = static_cast<BoothInfo*>(MwNew(size));
-  if (copy == nullptr) return nullptr;
-  std::memcpy(copy, list, size);
+  BoothInfo* copy = NewBooth(count);
+  if (copy != nullptr) std::memcpy(copy, list, (count + 1) * sizeof(BoothInfo));
   return copy;
 }

@@ -45,7 +45,14 @@ os::ThreadHandle* WorkerRun::StartThread() {
 
 unsigned long WorkerRun::RunWorker(void* argument) {
   auto* run = static_cast<WorkerRun*>(argument);
-  unsigned long exitCode = run->worker(run);
+  unsigned long exitCode = 0;
+  try {
+    exitCode = run->worker(run);
+  } catch (...) {
+    // Memory ran out part way (the kernel's objects report it by throwing):
+    // whatever the worker left is no outcome, and must not be reported as one.
+    run->DropOutcome();
+  }
   run->ThreadEnd();
   run->Release();
   return exitCode;
@@ -70,6 +77,11 @@ void WorkerRun::ThreadEnd() {
   if (ended) return;
   ended = true;
   if (client != nullptr) client->ThreadEnd();
+}
+
+void WorkerRun::DropOutcome() {
+  std::lock_guard<std::mutex> hold(lock);
+  if (!ended) result.Clear();
 }
 
 bool WorkerRun::IsAbandoned() {

@@ -82,6 +82,8 @@ class WorkerRun {
  private:
   ~WorkerRun();
   static unsigned long RunWorker(void* argument);
+  // Clears the outcome of a worker that failed before it ended.
+  void DropOutcome();
 
   std::atomic<int> references;
   std::mutex lock;     // guards the fields below up to `shutdownContext`

@@ -1,12 +1,15 @@
 #include "client/WorkerTable.h"
 
 #include "client/RequestType.h"
+#include "client/Workers.h"
 
 namespace {
 
-// Indexed by the type code; slot 0 is unused. The request workers take their
-// slots here as they come.
-WorkerProcedure workers[kRequestGetFile + 1] = {};
+// Indexed by the type code; slot 0 is unused.
+WorkerProcedure workers[kRequestGetFile + 1] = {
+    nullptr,    NewIDThread,  RegistThread,  UploadThread,  DownloadThread, UpdateThread,
+    MoveThread, DeleteThread, GetListThread, PutFileThread, GetFileThread,
+};
 
 bool IsTypeCode(int type) { return type >= kRequestNewID && type <= kRequestGetFile; }
 

@@ -18,4 +18,10 @@ ScopedTempFile::~ScopedTempFile() {
   FreeString(&name_);
 }
 
+char* ScopedTempFile::Release() {
+  char* name = name_;
+  name_ = nullptr;
+  return name;
+}
+
 }  // namespace protocol

@@ -14,6 +14,10 @@ class ScopedTempFile {
 
   // The file's full name; null when no temporary file could be made.
   const char* Name() const { return name_; }
+  // Hands the name, and with it the file on the disk, to the caller, who
+  // frees it with FreeString once the file is removed; the object then owns
+  // nothing.
+  char* Release();
 
  private:
   char* name_;  // platform string

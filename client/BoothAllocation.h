@@ -1,0 +1,9 @@
+// Making BoothInfo lists (internal to the library).
+#pragma once
+
+#include "client/BoothInfo.h"
+
+// A list with room for `count` records and the end record, every field 0,
+// from the kernel heap (the holder frees it with MwDelete); null when it
+// would pass the kernel heap's 32-bit size or memory is exhausted.
+BoothInfo* NewBooth(unsigned int count);
