@@ -2,6 +2,7 @@
 // byte, and what each takes from the reply.
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "kernel/KernelObjects.h"
 #include "kernel/KernelResources.h"
@@ -75,13 +76,12 @@ int PadServer::GetPadInfo(unsigned long id, MkDictionary*& target) {
 
   // Only the first record counts.
   char* cursor = reply.get();
-  MkDictionary* record = ParseRecord(cursor);
-  IdentifierToParent(record);
+  std::unique_ptr<MkDictionary> record(ParseRecord(cursor));
+  IdentifierToParent(record.get());
   if (target == nullptr) {
-    target = record;
+    target = record.release();
   } else {
-    target->merge_dict(record);
-    delete record;
+    target->merge_dict(record.get());
   }
   return 0;
 }
@@ -109,10 +109,11 @@ int PadServer::GetChildPads(unsigned long parentId, MkDictionary*& target) {
   KernelBuffer reply(received);
   if (result != 0 || reply == nullptr) return result != 0 ? result : -1;
 
-  MkDictionary* list = ParseList(reply.get());
+  // Held by a scope guard: the kernel reports exhausted memory by throwing.
+  std::unique_ptr<MkDictionary> list(ParseList(reply.get()));
   reply.reset();
   if (target == nullptr) {
-    target = list;
+    target = list.release();
     return result;
   }
 
@@ -133,7 +134,6 @@ int PadServer::GetChildPads(unsigned long parentId, MkDictionary*& target) {
       record->atPut(KernelText("pid"), &parent, kMkTypeUnsigned);
     }
   }
-  target->set_dict(list);
-  delete list;
+  target->set_dict(list.get());
   return result;
 }
