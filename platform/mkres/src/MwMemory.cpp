@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
+
+#include "mkres/MwMemoryTestHelper.h"
 
 namespace {
 
@@ -21,9 +24,33 @@ struct alignas(16) BlockHeader {
 
 std::atomic<long> liveBlocks{0};
 
+// The test helper's countdown: allocations still to go on other threads than
+// `armingThread` before one fails; 0 when disarmed.
+std::atomic<long> failureCountdown{0};
+std::atomic<bool> failureHappened{false};
+std::atomic<std::thread::id> armingThread{};
+
+bool ArmedFailureDue() {
+  if (failureCountdown.load(std::memory_order_acquire) <= 0) return false;
+  if (std::this_thread::get_id() == armingThread.load()) return false;
+  if (failureCountdown.fetch_sub(1) != 1) return false;
+  failureHappened = true;
+  return true;
+}
+
 }  // namespace
 
+void MwMemoryTestHelper::FailAllocationElsewhere(long count) {
+  failureCountdown = 0;
+  failureHappened = false;
+  armingThread = std::this_thread::get_id();
+  failureCountdown.store(count > 0 ? count : 0, std::memory_order_release);
+}
+
+bool MwMemoryTestHelper::ArmedFailureHappened() { return failureHappened; }
+
 void* MwNew(unsigned int size) {
+  if (ArmedFailureDue()) return nullptr;
   void* raw = std::malloc(sizeof(BlockHeader) + size);
   if (raw == nullptr) return nullptr;
   BlockHeader* header = static_cast<BlockHeader*>(raw);
