@@ -1,0 +1,412 @@
+// The request workers against the scripted server: the outcome of each
+// request and the exact commands the server received, in order; failures
+// that stop a sequence; the cut-off of a transfer under way; and one report
+// on every path, also when memory runs out inside a worker.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ClientTestSupport.h"
+#include "FakeHttpServer.h"
+#include "mkres/MwMemory.h"
+#include "mkres/MwMemoryTestHelper.h"
+#include "mkres/MwRunLoop.h"
+#include "protocol/GzipFile.h"
+
+namespace {
+
+using Script = FakeHttpServer::Script;
+
+const char kMarker[] = "PAD_SERVER_REPLY = ";
+
+Script Answer(const std::string& reply) {
+  return FakeHttpServer::Reply("HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n" +
+                               std::string(kMarker) + reply + "\xFF");
+}
+Script Sized(const std::string& body) {
+  return FakeHttpServer::Reply("HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(body.size()) +
+                               "\r\n\r\n" + body);
+}
+Script Refusal(int status) {
+  return FakeHttpServer::Reply("HTTP/1.0 " + std::to_string(status) +
+                               " Refused\r\nContent-Type: text/plain\r\n\r\n" + kMarker + "42\xFF");
+}
+
+// One request as the server saw it: the CGI program (or "GET" and the path)
+// and the command line or the first line of the body.
+std::string Summary(const std::string& request) {
+  std::size_t lineEnd = request.find("\r\n");
+  std::string line = request.substr(0, lineEnd);
+  if (line.compare(0, 4, "GET ") == 0) return line.substr(0, line.find(" HTTP/"));
+  std::size_t nameStart = line.rfind('/', line.find(" HTTP/")) + 1;
+  std::string cgi = line.substr(nameStart, line.find(" HTTP/") - nameStart);
+  std::size_t bodyStart = request.find("\r\n\n");
+  std::string body = bodyStart == std::string::npos ? "" : request.substr(bodyStart + 3);
+  body = body.substr(0, body.find_first_of("\n\xFF"));
+  return cgi + " " + body;
+}
+
+class WorkersTest : public testing::Test {
+ protected:
+  WorkersTest() : startCount_(MwLiveBlockCount()) {
+    padFile_ = files_.File("sample.pad");
+    std::unique_ptr<MkSimplePad> sample(NewSamplePad("Sample", 0, 0, 100, 50));
+    sample->save(Text(padFile_), 0, MK_SAVE_NORMAL);
+    MakeClient();
+  }
+
+  ~WorkersTest() override {
+    delete comm_;
+    // The last worker may still be closing its connection.
+    EXPECT_TRUE(WaitUntil([&] { return MwLiveBlockCount() == startCount_; }, 5000));
+    EXPECT_EQ(TempFiles(temp_.Path()), "");
+    for (const std::string& problem : fake_->Problems()) ADD_FAILURE() << problem;
+  }
+
+  // A fresh server and client: scripts that a failed worker left unused do
+  // not answer the next request.
+  void Restart() {
+    delete comm_;
+    comm_ = nullptr;
+    fake_ = std::make_unique<FakeHttpServer>();
+    seen_ = 0;
+    MakeClient();
+  }
+
+  void MakeClient() {
+    delete comm_;
+    comm_ = new BazaroComm;
+    comm_->SetHost(("127.0.0.1:" + std::to_string(fake_->Port()) + "/cgi/").c_str());
+    callback_.SetComm(comm_);
+    callback_.reports.clear();
+    callback_.onTaskEnd = [this](int) {
+      char* file = comm_->QueryResultFile();
+      fileContent_ = file != nullptr ? ReadWholeFile(file) : "";
+    };
+    comm_->SetPad(&callback_);
+  }
+
+  // Queues `scripts`, makes the request and runs the loop until it is
+  // reported; the report's outcome in short.
+  std::string Run(const std::vector<Script>& scripts, const std::function<char()>& request) {
+    for (const Script& script : scripts) fake_->Answer(script);
+    std::size_t before = callback_.reports.size();
+    if (request() != 1) return "refused";
+    if (!RunLoopUntil([&] { return callback_.reports.size() > before; }, 20000)) return "no report";
+    const RecordingPad::Report& report = callback_.reports.back();
+    switch (report.type) {
+      case kRequestNewID:
+      case kRequestUpload:
+        return "id=" + std::to_string(report.id);
+      case kRequestDownload:
+      case kRequestGetFile:
+        return report.file.empty() ? "no file" : "file=" + fileContent_;
+      case kRequestGetList: {
+        if (report.booth.empty()) return "no list";
+        std::string list = "list";
+        for (const BoothInfo& record : report.booth) {
+          list += " " + std::to_string(record.id);
+          if (record.id == 0) break;
+          list += ":" + std::to_string(record.x) + "," + std::to_string(record.y) + "," +
+                  std::to_string(record.width) + "," + std::to_string(record.height);
+        }
+        return list;
+      }
+      default:
+        return "bool=" + std::to_string(report.boolValue);
+    }
+  }
+
+  // What the server received since the last call, one summary a request.
+  std::vector<std::string> Received() {
+    std::vector<std::string> received;
+    EXPECT_TRUE(fake_->WaitForConnections(fake_->ConnectionCount(), 2000));
+    for (; seen_ < fake_->ConnectionCount(); ++seen_) {
+      received.push_back(Summary(fake_->Request(seen_)));
+    }
+    return received;
+  }
+
+  char Upload(unsigned long parent) {
+    std::unique_ptr<MkSimplePad> pad(NewSamplePad("Sample", 0, 0, 100, 50));
+    return comm_->RequestUpload(parent, pad.get(), 10, 20);
+  }
+  char Store(int type, unsigned long id) {
+    std::unique_ptr<MkSimplePad> pad(NewSamplePad("Sample", 0, 0, 100, 50));
+    return type == kRequestRegist ? comm_->RequestRegist(id, pad.get(), 10, 20)
+                                  : comm_->RequestUpdate(id, pad.get(), 10, 20);
+  }
+  std::string GzippedPad() {
+    std::string gz = files_.File("sample.pad.gz");
+    EXPECT_TRUE(GzipFile(padFile_.c_str(), gz.c_str()));
+    return ReadWholeFile(gz);
+  }
+
+  long startCount_;
+  ScratchDirectory temp_;
+  TempDirectoryOverride override_{temp_.Path()};
+  ScratchDirectory userDirectory_;
+  UserDirectorySetting setting_{userDirectory_.Path()};
+  ScratchDirectory files_;
+  std::string padFile_;
+  std::unique_ptr<FakeHttpServer> fake_ = std::make_unique<FakeHttpServer>();
+  RecordingPad callback_;
+  BazaroComm* comm_ = nullptr;
+  std::string fileContent_;
+  std::size_t seen_ = 0;
+};
+
+using Commands = std::vector<std::string>;
+
+TEST_F(WorkersTest, PadRequestsSendTheirCommandsInOrder) {
+  const std::string setInfo = "pad-cgi SetPadInfo 21 5 10 20 guest guest width=100 height=50 ";
+  const std::string attributes = "pad-cgi SetPadAttributes 9 x=10 y=20 width=100 height=50 ";
+  const Script ok = Answer("");
+  struct Case {
+    const char* what;
+    std::vector<Script> scripts;
+    std::function<char()> request;
+    std::string outcome;
+    Commands commands;
+  };
+  const Case cases[] = {
+      {"new id",
+       {Answer("17")},
+       [&] { return comm_->RequestNewID(); },
+       "id=17",
+       {"pad-cgi GetNewPadID"}},
+      {"new id refused",
+       {Refusal(500)},
+       [&] { return comm_->RequestNewID(); },
+       "id=0",
+       {"pad-cgi GetNewPadID"}},
+      {"upload",
+       {Answer("21"), ok, ok},
+       [&] { return Upload(5); },
+       "id=21",
+       {"pad-cgi GetNewPadID", setInfo, "pad-gzput-cgi FILE_NAME = 21.pad"}},
+      {"upload whose pad file is refused deletes the new pad",
+       {Answer("21"), ok, Refusal(413), ok},
+       [&] { return Upload(5); },
+       "id=0",
+       {"pad-cgi GetNewPadID", setInfo, "pad-gzput-cgi FILE_NAME = 21.pad",
+        "pad-cgi DeletePad 21"}},
+      {"upload whose attributes are refused deletes the new pad",
+       {Answer("21"), Refusal(404), ok},
+       [&] { return Upload(5); },
+       "id=0",
+       {"pad-cgi GetNewPadID", setInfo, "pad-cgi DeletePad 21"}},
+      {"upload without a new id sends nothing more",
+       {Refusal(500)},
+       [&] { return Upload(5); },
+       "id=0",
+       {"pad-cgi GetNewPadID"}},
+      {"upload given pad 0 sends nothing for it",
+       {Answer("0")},
+       [&] { return Upload(5); },
+       "id=0",
+       {"pad-cgi GetNewPadID"}},
+      {"registration",
+       {ok, ok},
+       [&] { return Store(kRequestRegist, 9); },
+       "bool=1",
+       {attributes, "pad-gzput-cgi FILE_NAME = 9.pad"}},
+      {"registration whose attributes are refused sends no pad file",
+       {Refusal(500)},
+       [&] { return Store(kRequestRegist, 9); },
+       "bool=0",
+       {attributes}},
+      {"update",
+       {ok, ok},
+       [&] { return Store(kRequestUpdate, 9); },
+       "bool=1",
+       {attributes, "pad-gzput-cgi FILE_NAME = 9.pad"}},
+      {"update whose pad file is refused",
+       {ok, Refusal(500)},
+       [&] { return Store(kRequestUpdate, 9); },
+       "bool=0",
+       {attributes, "pad-gzput-cgi FILE_NAME = 9.pad"}},
+      {"move",
+       {ok},
+       [&] { return comm_->RequestMove(9, -3, 4); },
+       "bool=1",
+       {"pad-cgi SetPadAttributes 9 x=-3 y=4 "}},
+      {"delete", {ok}, [&] { return comm_->RequestDelete(7); }, "bool=1", {"pad-cgi DeletePad 7"}},
+      {"delete of a pad the server does not have",
+       {Refusal(404)},
+       [&] { return comm_->RequestDelete(7); },
+       "bool=0",
+       {"pad-cgi DeletePad 7"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(Run(c.scripts, c.request), c.outcome);
+    EXPECT_EQ(Received(), c.commands);
+  }
+}
+
+TEST_F(WorkersTest, ListsGiveOneRecordPerChildAndAnEndRecord) {
+  const Commands children = {"pad-cgi GetChildPads 5",
+                             "pad-cgi GetPadAttributes 11 x y width height ",
+                             "pad-cgi GetPadAttributes 12 x y width height "};
+  auto list = [&] { return comm_->RequestGetList(5, 1, 2, 3, 4); };
+  struct Case {
+    const char* what;
+    std::vector<Script> scripts;
+    std::string outcome;
+    Commands commands;
+  };
+  const Case cases[] = {
+      {"two children",
+       {Answer("id=11 ,id=12"), Answer("x=10 y=20 width=30 height=40"),
+        Answer("x=-1 y=-2 width=5 height=6")},
+       "list 11:10,20,30,40 12:-1,-2,5,6 0",
+       children},
+      // Values the server leaves out keep the request's; one of another
+      // type reads as 0.
+      {"partial attributes",
+       {Answer("id=11 ,id=12"), Answer("x=10"), Answer("y=text height=")},
+       "list 11:10,2,3,4 12:1,0,3,0 0",
+       children},
+      {"no children", {Answer("")}, "list 0", {"pad-cgi GetChildPads 5"}},
+      {"refused", {Refusal(500)}, "no list", {"pad-cgi GetChildPads 5"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(Run(c.scripts, list), c.outcome);
+    EXPECT_EQ(Received(), c.commands);
+  }
+}
+
+TEST_F(WorkersTest, FileRequestsStoreWhatArrivedAndLeaveNoFileOnFailure) {
+  const std::string pad = ReadWholeFile(padFile_);
+  const std::string data = std::string("line\0\xFF\r\n", 8) + "end";
+  std::string local = files_.File("local.bin");
+  ASSERT_TRUE(WriteWholeFile(local, data));
+  struct Case {
+    const char* what;
+    std::vector<Script> scripts;
+    std::function<char()> request;
+    std::string outcome;
+    Commands commands;
+  };
+  const Case cases[] = {
+      {"download",
+       {Sized(GzippedPad())},
+       [&] { return comm_->RequestDownload(8); },
+       "file=" + pad,
+       {"pad-gzget-cgi /pads/8.pad"}},
+      {"download of a pad the server does not have",
+       {Refusal(404)},
+       [&] { return comm_->RequestDownload(8); },
+       "no file",
+       {"pad-gzget-cgi /pads/8.pad"}},
+      {"fetch",
+       {Sized(data)},
+       [&] { return comm_->RequestGetFile(Text("notes v2.txt")); },
+       "file=" + data,
+       {"GET /misc/notes v2.txt"}},
+      {"fetch refused",
+       {Refusal(404)},
+       [&] { return comm_->RequestGetFile(Text("gone")); },
+       "no file",
+       {"GET /misc/gone"}},
+      {"send",
+       {Answer("")},
+       [&] { return comm_->RequestPutFile(Text(local), Text("up.bin")); },
+       "bool=1",
+       {"pad-upload-cgi FILE_NAME = up.bin"}},
+      {"send refused",
+       {Refusal(500)},
+       [&] { return comm_->RequestPutFile(Text(local), Text("up.bin")); },
+       "bool=0",
+       {"pad-upload-cgi FILE_NAME = up.bin"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(Run(c.scripts, c.request), c.outcome);
+    EXPECT_EQ(Received(), c.commands);
+    // The fetched file went with the report; nothing else was left.
+    EXPECT_TRUE(RunLoopUntil([&] { return TempFiles(temp_.Path()).empty(); }, 2000));
+  }
+  // The sent file went whole, after its name line.
+  std::string sent = fake_->Request(4);
+  EXPECT_EQ(sent.substr(sent.size() - data.size()), data);
+}
+
+TEST_F(WorkersTest, DestructionCutsOffADownloadUnderWay) {
+  // Half of a 50 MiB pad, then the server holds the rest back.
+  const std::size_t announced = 50u << 20;
+  fake_->Answer(
+      Script()
+          .AwaitRequestEnd()
+          .Send("HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(announced) + "\r\n\r\n")
+          .SendPattern(announced / 2)
+          .Pause(10000));
+  ASSERT_EQ(comm_->RequestDownload(3), 1);
+  ASSERT_TRUE(WaitUntil([&] { return fake_->ConnectionCount() == 1; }, 5000));
+  // Let the transfer get well under way.
+  MwRunLoop(500);
+
+  auto start = std::chrono::steady_clock::now();
+  delete comm_;
+  comm_ = nullptr;
+  auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(took).count(), 100);
+  // The worker's blocked receive returned: it has given back all it held.
+  EXPECT_TRUE(WaitUntil([&] { return MwLiveBlockCount() == startCount_; }, 1000));
+  EXPECT_EQ(TempFiles(temp_.Path()), "");
+  MwRunLoop(150);
+  EXPECT_TRUE(callback_.reports.empty());
+}
+
+// Every allocation a worker makes, failed in turn: each request is still
+// reported exactly once, and nothing stays behind.
+TEST_F(WorkersTest, ARequestIsReportedOnceWhicheverAllocationFails) {
+  struct Case {
+    const char* what;
+    std::function<std::vector<Script>()> scripts;
+    std::function<char()> request;
+  };
+  const Case cases[] = {
+      {"upload",
+       [] {
+         return std::vector<Script>{Answer("21"), Answer(""), Answer(""), Answer("")};
+       },
+       [&] { return Upload(5); }},
+      {"list",
+       [] {
+         return std::vector<Script>{Answer("id=11 ,id=12"), Answer("x=1 y=2"), Answer("x=3")};
+       },
+       [&] { return comm_->RequestGetList(5, 1, 2, 3, 4); }},
+      {"download", [&] { return std::vector<Script>{Sized(GzippedPad())}; },
+       [&] { return comm_->RequestDownload(8); }},
+  };
+  for (const Case& c : cases) {
+    bool failed = true;
+    for (long count = 1; failed && count < 2000; ++count) {
+      SCOPED_TRACE(std::string(c.what) + ", allocation " + std::to_string(count));
+      Restart();
+      MwMemoryTestHelper::FailAllocationElsewhere(count);
+      std::string outcome = Run(c.scripts(), c.request);
+      EXPECT_NE(outcome, "refused");
+      EXPECT_NE(outcome, "no report");
+      MwRunLoop(60);
+      EXPECT_EQ(callback_.reports.size(), 1u);
+      failed = MwMemoryTestHelper::ArmedFailureHappened();
+      MwMemoryTestHelper::FailAllocationElsewhere(0);
+      delete comm_;
+      comm_ = nullptr;
+      ASSERT_TRUE(WaitUntil([&] { return MwLiveBlockCount() == startCount_; }, 5000));
+      ASSERT_EQ(TempFiles(temp_.Path()), "");
+    }
+    EXPECT_FALSE(failed) << c.what << ": the worker kept allocating";
+  }
+  Restart();
+}
+
+}  // namespace
