@@ -5,5 +5,7 @@ namespace os {
 
 // True when standard input is an interactive terminal.
 bool StandardInputIsTerminal();
+// True when standard error is an interactive terminal.
+bool StandardErrorIsTerminal();
 
 }  // namespace os

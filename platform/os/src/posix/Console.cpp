@@ -7,4 +7,6 @@ namespace os {
 
 bool StandardInputIsTerminal() { return ::isatty(0) != 0; }
 
+bool StandardErrorIsTerminal() { return ::isatty(2) != 0; }
+
 }  // namespace os

@@ -9,4 +9,6 @@ namespace os {
 
 bool StandardInputIsTerminal() { return _isatty(_fileno(stdin)) != 0; }
 
+bool StandardErrorIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
+
 }  // namespace os
