@@ -92,6 +92,32 @@ class SharingPad : public BazaroCommBase {
   std::string scratch_;
 };
 
+// --- README example begins ---
+// A note pad that shares itself with a pad server. The request returns at
+// once; the client reports its end later, on this same thread, in TaskEnd.
+class SharedNote : public MkSimplePad, public BazaroCommBase {
+ public:
+  explicit SharedNote(const char* server) : MkSimplePad("NotePad") {
+    get_view()->SetBounds(0, 0, 200, 120);
+    comm_.SetHost(server);  // "host:port/cgi-path/"
+    comm_.SetPad(this);
+  }
+
+  // Stores this pad as a new pad below `board`, at 20,40 on it.
+  bool Share(unsigned long board) { return comm_.RequestUpload(board, this, 20, 40) == 1; }
+
+  void TaskEnd(int type) override {
+    // The outcome can be read here, and only here: 0 means it failed.
+    if (type == kRequestUpload) sharedAs = comm_.QueryResultID();
+  }
+
+  unsigned long sharedAs = 0;
+
+ private:
+  BazaroComm comm_;
+};
+// --- README example ends ---
+
 class ProgramTest : public testing::Test {
  protected:
   ProgramTest() {
@@ -206,6 +232,21 @@ TEST_F(ProgramTest, RequestsQueuedAtOnceAndInsideTaskEndAreReportedOnceInOrder) 
   MwRunLoop(200);
   ASSERT_EQ(pad_.outcomes.size(), 52u);
   for (unsigned long i = 0; i < 52; ++i) EXPECT_EQ(pad_.outcomes[i].id, i + 1);
+}
+
+TEST_F(ProgramTest, TheReadmeExampleSharesItself) {
+  fake_.Answer(Answer("77"));
+  fake_.Answer(Answer(""));
+  fake_.Answer(Answer(""));
+  {
+    SharedNote note(address_.c_str());
+    ASSERT_TRUE(note.Share(5));
+    for (int i = 0; i < 1000 && note.sharedAs == 0; ++i) MwRunLoop(10);
+    EXPECT_EQ(note.sharedAs, 77u);
+  }
+  ASSERT_TRUE(fake_.WaitForConnections(3));
+  EXPECT_NE(fake_.Request(1).find("SetPadInfo 77 5 20 40 guest guest width=200 height=120"),
+            std::string::npos);
 }
 
 }  // namespace
