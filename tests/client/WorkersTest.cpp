@@ -50,6 +50,18 @@ std::string Summary(const std::string& request) {
   return cgi + " " + body;
 }
 
+using Commands = std::vector<std::string>;
+
+// One request against the scripted server: the server's answers, the
+// request, its outcome in short and what the server received.
+struct Case {
+  const char* what;
+  std::vector<Script> scripts;
+  std::function<char()> request;
+  std::string outcome;
+  Commands commands;
+};
+
 class WorkersTest : public testing::Test {
  protected:
   WorkersTest() : startCount_(MwLiveBlockCount()) {
@@ -131,6 +143,16 @@ class WorkersTest : public testing::Test {
     return received;
   }
 
+  void RunCases(const std::vector<Case>& cases) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.what);
+      EXPECT_EQ(Run(c.scripts, c.request), c.outcome);
+      EXPECT_EQ(Received(), c.commands);
+      // A fetched file goes with its report; nothing else may be left.
+      EXPECT_TRUE(RunLoopUntil([&] { return TempFiles(temp_.Path()).empty(); }, 2000));
+    }
+  }
+
   char Upload(unsigned long parent) {
     std::unique_ptr<MkSimplePad> pad(NewSamplePad("Sample", 0, 0, 100, 50));
     return comm_->RequestUpload(parent, pad.get(), 10, 20);
@@ -160,20 +182,11 @@ class WorkersTest : public testing::Test {
   std::size_t seen_ = 0;
 };
 
-using Commands = std::vector<std::string>;
-
 TEST_F(WorkersTest, PadRequestsSendTheirCommandsInOrder) {
   const std::string setInfo = "pad-cgi SetPadInfo 21 5 10 20 guest guest width=100 height=50 ";
   const std::string attributes = "pad-cgi SetPadAttributes 9 x=10 y=20 width=100 height=50 ";
   const Script ok = Answer("");
-  struct Case {
-    const char* what;
-    std::vector<Script> scripts;
-    std::function<char()> request;
-    std::string outcome;
-    Commands commands;
-  };
-  const Case cases[] = {
+  RunCases({
       {"new id",
        {Answer("17")},
        [&] { return comm_->RequestNewID(); },
@@ -241,12 +254,7 @@ TEST_F(WorkersTest, PadRequestsSendTheirCommandsInOrder) {
        [&] { return comm_->RequestDelete(7); },
        "bool=0",
        {"pad-cgi DeletePad 7"}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    EXPECT_EQ(Run(c.scripts, c.request), c.outcome);
-    EXPECT_EQ(Received(), c.commands);
-  }
+  });
 }
 
 TEST_F(WorkersTest, ListsGiveOneRecordPerChildAndAnEndRecord) {
@@ -254,32 +262,23 @@ TEST_F(WorkersTest, ListsGiveOneRecordPerChildAndAnEndRecord) {
                              "pad-cgi GetPadAttributes 11 x y width height ",
                              "pad-cgi GetPadAttributes 12 x y width height "};
   auto list = [&] { return comm_->RequestGetList(5, 1, 2, 3, 4); };
-  struct Case {
-    const char* what;
-    std::vector<Script> scripts;
-    std::string outcome;
-    Commands commands;
-  };
-  const Case cases[] = {
+  RunCases({
       {"two children",
        {Answer("id=11 ,id=12"), Answer("x=10 y=20 width=30 height=40"),
         Answer("x=-1 y=-2 width=5 height=6")},
+       list,
        "list 11:10,20,30,40 12:-1,-2,5,6 0",
        children},
       // Values the server leaves out keep the request's; one of another
       // type reads as 0.
       {"partial attributes",
        {Answer("id=11 ,id=12"), Answer("x=10"), Answer("y=text height=")},
+       list,
        "list 11:10,2,3,4 12:1,0,3,0 0",
        children},
-      {"no children", {Answer("")}, "list 0", {"pad-cgi GetChildPads 5"}},
-      {"refused", {Refusal(500)}, "no list", {"pad-cgi GetChildPads 5"}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    EXPECT_EQ(Run(c.scripts, list), c.outcome);
-    EXPECT_EQ(Received(), c.commands);
-  }
+      {"no children", {Answer("")}, list, "list 0", {"pad-cgi GetChildPads 5"}},
+      {"refused", {Refusal(500)}, list, "no list", {"pad-cgi GetChildPads 5"}},
+  });
 }
 
 TEST_F(WorkersTest, FileRequestsStoreWhatArrivedAndLeaveNoFileOnFailure) {
@@ -287,14 +286,7 @@ TEST_F(WorkersTest, FileRequestsStoreWhatArrivedAndLeaveNoFileOnFailure) {
   const std::string data = std::string("line\0\xFF\r\n", 8) + "end";
   std::string local = files_.File("local.bin");
   ASSERT_TRUE(WriteWholeFile(local, data));
-  struct Case {
-    const char* what;
-    std::vector<Script> scripts;
-    std::function<char()> request;
-    std::string outcome;
-    Commands commands;
-  };
-  const Case cases[] = {
+  RunCases({
       {"download",
        {Sized(GzippedPad())},
        [&] { return comm_->RequestDownload(8); },
@@ -325,14 +317,7 @@ TEST_F(WorkersTest, FileRequestsStoreWhatArrivedAndLeaveNoFileOnFailure) {
        [&] { return comm_->RequestPutFile(Text(local), Text("up.bin")); },
        "bool=0",
        {"pad-upload-cgi FILE_NAME = up.bin"}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    EXPECT_EQ(Run(c.scripts, c.request), c.outcome);
-    EXPECT_EQ(Received(), c.commands);
-    // The fetched file went with the report; nothing else was left.
-    EXPECT_TRUE(RunLoopUntil([&] { return TempFiles(temp_.Path()).empty(); }, 2000));
-  }
+  });
   // The sent file went whole, after its name line.
   std::string sent = fake_->Request(4);
   EXPECT_EQ(sent.substr(sent.size() - data.size()), data);
@@ -372,12 +357,12 @@ TEST_F(WorkersTest, DestructionCutsOffADownloadUnderWay) {
 // Every allocation a worker makes, failed in turn: each request is still
 // reported exactly once, and nothing stays behind.
 TEST_F(WorkersTest, ARequestIsReportedOnceWhicheverAllocationFails) {
-  struct Case {
+  struct AllocationCase {
     const char* what;
     std::function<std::vector<Script>()> scripts;
     std::function<char()> request;
   };
-  const Case cases[] = {
+  const AllocationCase cases[] = {
       {"upload",
        [] {
          return std::vector<Script>{Answer("21"), Answer(""), Answer(""), Answer("")};
@@ -391,7 +376,7 @@ TEST_F(WorkersTest, ARequestIsReportedOnceWhicheverAllocationFails) {
       {"download", [&] { return std::vector<Script>{Sized(GzippedPad())}; },
        [&] { return comm_->RequestDownload(8); }},
   };
-  for (const Case& c : cases) {
+  for (const AllocationCase& c : cases) {
     bool failed = true;
     for (long count = 1; failed && count < 2000; ++count) {
       SCOPED_TRACE(std::string(c.what) + ", allocation " + std::to_string(count));

@@ -50,9 +50,7 @@ bool WriteFile(const std::string& path, const std::string& content) {
 
 Failure Usage(const std::string& message) { return {kUsage, message}; }
 
-Failure BadIdentifier(const std::string& text) {
-  return Usage("not a pad identifier: " + text + " (a number from 1 to 4294967295)");
-}
+Failure BadIdentifier(const std::string& text) { return Usage("not a pad identifier: " + text); }
 
 // An identifier of an existing pad: 0 names none.
 bool ParsePad(const std::string& text, unsigned long& id) {
@@ -92,25 +90,58 @@ Failure Request(const Context& context, const std::string& what,
   return succeeded ? kSuccess : ServerFailure(context, what);
 }
 
+// A pad file to store, and where: --at, else the pad's own position.
+struct PadToStore {
+  std::unique_ptr<MkSimplePad> pad;
+  int x = 0;
+  int y = 0;
+};
+
+bool LoadPadToStore(const Context& context, const std::string& file, PadToStore& store) {
+  store.pad = LoadPad(file);
+  if (!store.pad) return false;
+  MwRectangle* bounds = store.pad->get_view()->GetBounds();
+  store.x = context.arguments.hasAt ? context.arguments.atX : bounds->X();
+  store.y = context.arguments.hasAt ? context.arguments.atY : bounds->Y();
+  return true;
+}
+
+Failure UnreadablePad(const std::string& file) {
+  return {kLocalFile, "cannot read the pad file " + file};
+}
+
+// A request whose outcome is a pad identifier, printed on success.
+Failure RequestIdentifier(const Context& context, const std::string& what,
+                          const std::function<char(BazaroComm&)>& request) {
+  unsigned long id = 0;
+  Failure failure = Request(context, what, request, [&](BazaroComm& comm) {
+    id = comm.QueryResultID();
+    return id != 0;
+  });
+  if (failure.status == kDone) std::printf("%lu\n", id);
+  return failure;
+}
+
+// A request whose outcome is a truth value.
+Failure RequestDone(const Context& context, const std::string& what,
+                    const std::function<char(BazaroComm&)>& request) {
+  return Request(context, what, request,
+                 [](BazaroComm& comm) { return comm.QueryResultBool() == 1; });
+}
+
 // A request that stores a pad file under an identifier: register and update.
 Failure StorePad(const Context& context, bool update) {
   unsigned long id = 0;
   bool valid = update ? ParsePad(context.Operand(0), id) : ParseIdentifier(context.Operand(0), id);
   if (!valid) return BadIdentifier(context.Operand(0));
-  std::unique_ptr<MkSimplePad> pad = LoadPad(context.Operand(1));
-  if (!pad) return {kLocalFile, "cannot read the pad file " + context.Operand(1)};
-  MwRectangle* bounds = pad->get_view()->GetBounds();
-  int x = context.arguments.hasAt ? context.arguments.atX : bounds->X();
-  int y = context.arguments.hasAt ? context.arguments.atY : bounds->Y();
+  PadToStore store;
+  if (!LoadPadToStore(context, context.Operand(1), store)) return UnreadablePad(context.Operand(1));
   std::string what =
       std::string(update ? "update" : "registration") + " of pad " + context.Operand(0);
-  return Request(
-      context, what,
-      [&](BazaroComm& comm) {
-        return update ? comm.RequestUpdate(id, pad.get(), x, y)
-                      : comm.RequestRegist(id, pad.get(), x, y);
-      },
-      [](BazaroComm& comm) { return comm.QueryResultBool() == 1; });
+  return RequestDone(context, what, [&](BazaroComm& comm) {
+    return update ? comm.RequestUpdate(id, store.pad.get(), store.x, store.y)
+                  : comm.RequestRegist(id, store.pad.get(), store.x, store.y);
+  });
 }
 
 // A request that fetches a file: the fetched file is copied to `target`
@@ -133,35 +164,18 @@ Failure Fetch(const Context& context, const std::string& what, const std::string
 }
 
 Failure NewId(const Context& context) {
-  unsigned long id = 0;
-  Failure failure = Request(
-      context, "new pad identifier", [](BazaroComm& comm) { return comm.RequestNewID(); },
-      [&](BazaroComm& comm) {
-        id = comm.QueryResultID();
-        return id != 0;
-      });
-  if (failure.status == kDone) std::printf("%lu\n", id);
-  return failure;
+  return RequestIdentifier(context, "new pad identifier",
+                           [](BazaroComm& comm) { return comm.RequestNewID(); });
 }
 
 Failure Upload(const Context& context) {
   unsigned long parent = 0;
   if (!ParseIdentifier(context.Operand(0), parent)) return BadIdentifier(context.Operand(0));
-  std::unique_ptr<MkSimplePad> pad = LoadPad(context.Operand(1));
-  if (!pad) return {kLocalFile, "cannot read the pad file " + context.Operand(1)};
-  MwRectangle* bounds = pad->get_view()->GetBounds();
-  int x = context.arguments.hasAt ? context.arguments.atX : bounds->X();
-  int y = context.arguments.hasAt ? context.arguments.atY : bounds->Y();
-  unsigned long id = 0;
-  Failure failure = Request(
-      context, "upload of " + context.Operand(1),
-      [&](BazaroComm& comm) { return comm.RequestUpload(parent, pad.get(), x, y); },
-      [&](BazaroComm& comm) {
-        id = comm.QueryResultID();
-        return id != 0;
-      });
-  if (failure.status == kDone) std::printf("%lu\n", id);
-  return failure;
+  PadToStore store;
+  if (!LoadPadToStore(context, context.Operand(1), store)) return UnreadablePad(context.Operand(1));
+  return RequestIdentifier(context, "upload of " + context.Operand(1), [&](BazaroComm& comm) {
+    return comm.RequestUpload(parent, store.pad.get(), store.x, store.y);
+  });
 }
 
 Failure Download(const Context& context) {
@@ -178,19 +192,15 @@ Failure Move(const Context& context) {
   if (!ParseInteger(context.Operand(1), x) || !ParseInteger(context.Operand(2), y)) {
     return Usage("not a position: " + context.Operand(1) + " " + context.Operand(2));
   }
-  return Request(
-      context, "move of pad " + context.Operand(0),
-      [&](BazaroComm& comm) { return comm.RequestMove(id, x, y); },
-      [](BazaroComm& comm) { return comm.QueryResultBool() == 1; });
+  return RequestDone(context, "move of pad " + context.Operand(0),
+                     [&](BazaroComm& comm) { return comm.RequestMove(id, x, y); });
 }
 
 Failure Delete(const Context& context) {
   unsigned long id = 0;
   if (!ParsePad(context.Operand(0), id)) return BadIdentifier(context.Operand(0));
-  return Request(
-      context, "deletion of pad " + context.Operand(0),
-      [&](BazaroComm& comm) { return comm.RequestDelete(id); },
-      [](BazaroComm& comm) { return comm.QueryResultBool() == 1; });
+  return RequestDone(context, "deletion of pad " + context.Operand(0),
+                     [&](BazaroComm& comm) { return comm.RequestDelete(id); });
 }
 
 Failure List(const Context& context) {
@@ -233,12 +243,10 @@ Failure Put(const Context& context) {
   const std::string& local = context.Operand(0);
   std::string probe;
   if (!ReadFile(local, probe)) return {kLocalFile, "cannot read " + local};
-  return Request(
-      context, "sending " + local + " as " + context.Operand(1),
-      [&](BazaroComm& comm) {
-        return comm.RequestPutFile(Writable(local), Writable(context.Operand(1)));
-      },
-      [](BazaroComm& comm) { return comm.QueryResultBool() == 1; });
+  return RequestDone(context, "sending " + local + " as " + context.Operand(1),
+                     [&](BazaroComm& comm) {
+                       return comm.RequestPutFile(Writable(local), Writable(context.Operand(1)));
+                     });
 }
 
 Failure Get(const Context& context) {
