@@ -1,0 +1,126 @@
+# shellcheck shell=bash
+# Helpers for the scripts that start real servers on loopback (integration
+# tests, scripts/pad-server). Source this file, then call servers_begin NAME
+# once: it makes the scratch directory $work and arranges that every server
+# started with start_server is stopped and $work removed on every way out of
+# the script. Servers are probed on $listen_host (127.0.0.1 unless set).
+
+servers_begin() {
+  work=$(mktemp -d "${TMPDIR:-/tmp}/$1.XXXXXX") || exit 1
+  pids=()
+  trap stop_servers EXIT
+  trap 'exit 1' INT TERM HUP
+}
+
+# Asks each server to stop, gives it up to 5 seconds, then kills it. Safe
+# under set -e: a server that is already gone stops nothing.
+stop_servers() {
+  local pid i
+  for pid in "${pids[@]}"; do
+    kill "$pid" 2>/dev/null || true
+  done
+  for pid in "${pids[@]}"; do
+    for i in $(seq 1 50); do
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill -9 "$pid" 2>/dev/null || true
+  done
+  rm -rf "$work"
+}
+
+listening() {
+  (exec 3<>"/dev/tcp/${listen_host:-127.0.0.1}/$1") 2>/dev/null
+}
+
+# A port on which nothing listens right now, below the range the system hands
+# out to outgoing connections.
+free_port() {
+  local attempt port
+  for attempt in $(seq 1 100); do
+    port=$((20000 + RANDOM % 12000))
+    if ! listening "$port"; then
+      echo "$port"
+      return 0
+    fi
+  done
+  return 1
+}
+
+# Waits up to 10 seconds for process $2 to listen on port $1.
+wait_listening() {
+  local i
+  for i in $(seq 1 100); do
+    listening "$1" && return 0
+    kill -0 "$2" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  return 1
+}
+
+# start_server VAR CONFIGURE COMMAND...: picks a free port into the variable
+# named VAR, calls the function CONFIGURE (which writes the server's
+# configuration with that port), runs COMMAND in the background with its
+# output in $work/NAME.out (NAME: the command's file name) and waits until it
+# listens. Another program may take the port between the pick and the bind,
+# so a server that ends without listening is tried again on another port.
+# When VAR already holds a port, that port is the only one tried.
+start_server() {
+  local var=$1 configure=$2 name attempt port pid fixed
+  shift 2
+  name=$(basename "$1")
+  fixed=${!var:-}
+  for attempt in 1 2 3 4 5; do
+    if [ -n "$fixed" ]; then
+      [ "$attempt" -eq 1 ] || break
+      if listening "$fixed"; then
+        echo "port $fixed is in use"
+        return 1
+      fi
+      port=$fixed
+    else
+      port=$(free_port) || return 1
+    fi
+    printf -v "$var" '%s' "$port"
+    "$configure" || return 1
+    "$@" >"$work/$name.out" 2>&1 &
+    pid=$!
+    if wait_listening "$port" "$pid"; then
+      pids+=("$pid")
+      return 0
+    fi
+    kill "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+  done
+  echo "$name did not start"
+  cat "$work/$name.out"
+  return 1
+}
+
+# The tinyproxy program, or nothing when it is not installed.
+tinyproxy_program() {
+  local program
+  program=$(command -v tinyproxy || echo /usr/bin/tinyproxy)
+  [ -x "$program" ] && echo "$program"
+}
+
+write_tinyproxy_conf() {
+  cat >"$work/tinyproxy.conf" <<CONF
+Port $proxy_port
+Listen 127.0.0.1
+Timeout 30
+MaxClients 8
+Allow 127.0.0.1
+LogFile "$work/tinyproxy.log"
+LogLevel Info
+CONF
+}
+
+# start_tinyproxy PROGRAM: tinyproxy on a free loopback port, taking clients
+# from loopback only, logging to $work/tinyproxy.log; sets proxy_port.
+start_tinyproxy() {
+  start_server proxy_port write_tinyproxy_conf "$1" -d -c "$work/tinyproxy.conf" || {
+    cat "$work/tinyproxy.log" 2>/dev/null
+    return 1
+  }
+}
