@@ -17,9 +17,24 @@ else()
 endif()
 
 if(CMAKE_CROSSCOMPILING AND WIN32)
-  find_program(BAZARO_WINE wine REQUIRED)
-  find_program(BAZARO_WINESERVER NAMES wineserver
-               PATHS /usr/lib/wine /usr/lib/x86_64-linux-gnu/wine REQUIRED)
+  # Wine's loader for the build's width, called directly: /usr/bin/wine picks
+  # the 32-bit loader whenever 32-bit Wine is installed, and that one cannot
+  # start programs in a 64-bit prefix made without it. Each width gets a prefix
+  # of its own kind: a 32-bit build runs in a 32-bit prefix, as on 32-bit
+  # Windows.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(BAZARO_WINEARCH win32)
+    set(wine_loader wine)
+  else()
+    set(BAZARO_WINEARCH win64)
+    set(wine_loader wine64)
+  endif()
+  find_program(BAZARO_WINE_LOADER ${wine_loader} PATHS /usr/lib/wine NO_DEFAULT_PATH)
+  if(NOT BAZARO_WINE_LOADER)
+    message(FATAL_ERROR "Wine's ${BAZARO_WINEARCH} loader (/usr/lib/wine/${wine_loader}) is missing: "
+                        "scripts/install-dependencies installs it")
+  endif()
+  find_program(BAZARO_WINESERVER NAMES wineserver PATHS /usr/lib/wine NO_DEFAULT_PATH REQUIRED)
   set(BAZARO_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
   configure_file(${PROJECT_SOURCE_DIR}/cmake/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
                  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
