@@ -51,7 +51,11 @@ bool MwMemoryTestHelper::ArmedFailureHappened() { return failureHappened; }
 
 void* MwNew(unsigned int size) {
   if (ArmedFailureDue()) return nullptr;
-  void* raw = std::malloc(sizeof(BlockHeader) + size);
+  // Where size_t is 32 bits wide the header can wrap the total to a few
+  // bytes, which would hand out a block far smaller than asked for.
+  std::size_t total = sizeof(BlockHeader) + size;
+  if (total < size) return nullptr;
+  void* raw = std::malloc(total);
   if (raw == nullptr) return nullptr;
   BlockHeader* header = static_cast<BlockHeader*>(raw);
   header->mark = kLiveMark;
