@@ -1,0 +1,42 @@
+// pad-cgi: one pad command per request.
+#include <unistd.h>
+
+#include "HttpResponse.h"
+#include "PadCommands.h"
+#include "Programs.h"
+#include "RequestBody.h"
+#include "SqlitePadStore.h"
+
+namespace padserver {
+
+std::unique_ptr<PadStore> OpenPadStore(const DataDirectory& data, Status& status) {
+  status = data.Prepare();
+  if (!status.ok()) return nullptr;
+  return SqlitePadStore::Open(data.DatabasePath(), status);
+}
+
+int RunCommandProgram(const CgiRequest& request) {
+  std::uint64_t length = 0;
+  Status status = request.Accept(kMaxCommandBody, length);
+  std::string text;
+  if (status.ok()) {
+    RequestBody body(request.input, length);
+    status = body.ReadAll(text);
+  }
+  Command command;
+  if (status.ok()) status = ReadCommand(text, command);
+
+  std::string reply;
+  if (status.ok()) {
+    DataDirectory data(request.dataDirectory);
+    std::unique_ptr<PadStore> store = OpenPadStore(data, status);
+    std::vector<PadId> removed;
+    if (store != nullptr) status = RunPadCommand(*store, command, reply, removed);
+    // The records are gone; a file left by a failed removal is never served,
+    // since a pad file is served only for an existing pad.
+    for (PadId id : removed) ::unlink(data.PadFile(id).c_str());
+  }
+  return WriteReply(request.output, status, reply) ? 0 : 1;
+}
+
+}  // namespace padserver
