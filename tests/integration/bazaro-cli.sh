@@ -1,0 +1,143 @@
+#!/bin/bash
+# bazaro against the reference pad server: every subcommand, its output and
+# its exit status, a server that is down, a missing local file and a pad that
+# does not exist. The server runs under lighttpd on a free loopback port
+# with a fresh data directory; the program may run under an emulator (Wine).
+#
+#   bazaro-cli.sh PROGRAM CGI-DIR [EMULATOR ...]
+#
+# Exits 77 (skipped) when lighttpd is not installed.
+set -u
+
+program=$1
+cgi_dir=$2
+shift 2
+emulator=("$@")
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+root=$(cd "$here/../.." && pwd)
+pads=$root/examples/pads
+. "$root/scripts/lib/loopback-servers.sh"
+
+if ! command -v lighttpd >/dev/null && [ ! -x /usr/sbin/lighttpd ]; then
+  echo "lighttpd is not installed"
+  exit 77
+fi
+servers_begin bazaro-cli
+
+"$root/scripts/pad-server" --data "$work/data" --cgi-bin "$cgi_dir" >"$work/pad-server.out" 2>&1 &
+pids+=($!)
+address=""
+for i in $(seq 1 100); do
+  address=$(grep -o -m1 -E '127\.0\.0\.1:[0-9]+/cgi-bin/' "$work/pad-server.out")
+  [ -n "$address" ] && break
+  kill -0 "${pids[0]}" 2>/dev/null || break
+  sleep 0.1
+done
+if [ -z "$address" ]; then
+  echo "the pad server did not start"
+  cat "$work/pad-server.out"
+  exit 1
+fi
+export BAZARO_SERVER=$address
+# The library's platform user directory (temporary files, no proxy file).
+mkdir -p "$work/user"
+printf 'Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Veltrane\\Mosaikon\\4.1\\INI\\Mosaikon]\n"MKUSRDIR"="%s"\n' \
+  "$work/user" >"$work/registry.reg"
+export MOSAIKON_REGISTRY=$work/registry.reg
+
+failures=0
+out=""
+# run EXPECTED-STATUS ARGS...: runs bazaro (line ends made plain), keeps its
+# output in $out and its messages in $err, and checks the exit status.
+run() {
+  local expected=$1
+  shift
+  timeout --kill-after=5 60 "${emulator[@]}" "$program" "$@" >"$work/out" 2>"$work/err" </dev/null
+  status=$?
+  out=$(tr -d '\r' <"$work/out")
+  err=$(tr -d '\r' <"$work/err")
+  if [ "$status" -ne "$expected" ]; then
+    echo "FAILED: bazaro $* exited $status, not $expected"
+    echo "  stdout: $out"
+    echo "  stderr: $err"
+    failures=$((failures + 1))
+    return 1
+  fi
+  return 0
+}
+# expect WHAT TEXT PATTERN: the text holds the extended regular expression.
+expect() {
+  if ! grep -q -E -- "$3" <<<"$2"; then
+    echo "FAILED: $1: no match for '$3' in:"
+    echo "$2" | sed 's/^/  /'
+    failures=$((failures + 1))
+  fi
+}
+same() {
+  if ! cmp -s "$2" "$3"; then
+    echo "FAILED: $1: $2 differs from $3"
+    failures=$((failures + 1))
+  fi
+}
+
+# Help and usage.
+run 0 --help && expect "help" "$out" '^  list +PARENT \[--json\]'
+run 0 move --help && expect "help of move" "$out" '^usage: bazaro move ID X Y'
+run 1 && expect "no command" "$out" '^usage: bazaro COMMAND'
+run 1 frobnicate && expect "unknown command" "$err" 'unknown command frobnicate'
+run 1 move 12x 1 2 && expect "bad identifier" "$err" 'not a pad identifier: 12x'
+run 1 delete 0
+run 1 list --at 1
+
+# Pads: a parent and children, listed, moved, replaced, fetched, deleted.
+run 0 new-id && expect "new-id" "$out" '^[1-9][0-9]*$'
+reserved=$out
+run 0 upload 0 "$pads/board.pad" && board=$out
+run 0 upload "$board" "$pads/note-1.pad" --at 5,6 && note=$out
+run 0 register "$reserved" "$pads/note-2.pad"
+run 0 list "$board"
+expect "list" "$out" "^ +id +x +y +width +height$"
+expect "list" "$out" "^ +$note +5 +6 +200 +120$"
+run 0 list "$board" --json
+expect "list --json" "$out" "\{\"id\": $note, \"x\": 5, \"y\": 6, \"width\": 200, \"height\": 120\}"
+run 0 move "$note" -7 8
+run 0 list "$board" && expect "moved" "$out" "^ +$note +-7 +8 "
+run 0 update "$note" "$pads/photo.pad"
+run 0 download "$note" "$work/photo.pad" && same "download" "$work/photo.pad" "$pads/photo.pad"
+run 0 show "$work/photo.pad" && expect "show" "$out" '^pad PhotoPad at 460,40 size 320x240$'
+expect "show" "$out" '^    text = "The harbour at dawn"$'
+run 0 delete "$note"
+if run 0 list "$board" && [ "$(wc -l <<<"$out")" -ne 1 ]; then
+  echo "FAILED: the deleted pad is still listed: $out"
+  failures=$((failures + 1))
+fi
+run 2 download "$note" "$work/gone.pad" && expect "pad gone" "$err" "$address"
+[ -e "$work/gone.pad" ] && echo "FAILED: a failed download wrote a file" && failures=$((failures + 1))
+
+# Files, both ways, byte for byte.
+head -c 100000 /dev/urandom >"$work/data.bin"
+run 0 put "$work/data.bin" data.bin
+run 0 get data.bin "$work/data.back" && same "get" "$work/data.back" "$work/data.bin"
+run 2 get no-such-file "$work/none"
+
+# Local files that cannot be read or written.
+run 3 put "$work/missing.bin" x && expect "missing file" "$err" "$work/missing.bin"
+run 3 upload 0 "$work/missing.pad"
+run 3 show "$work/data.bin"
+run 3 get data.bin "$work/no-such-directory/data.bin"
+
+# A server that is down: a clear message naming it, soon.
+down_port=$(free_port)
+start=$(date +%s)
+run 2 new-id --server "127.0.0.1:$down_port/cgi-bin/" &&
+  expect "server down" "$err" "127.0.0.1:$down_port/cgi-bin/"
+if [ $(($(date +%s) - start)) -ge 5 ]; then
+  echo "FAILED: a server that is down took 5 s or more to report"
+  failures=$((failures + 1))
+fi
+
+if [ $failures -ne 0 ]; then
+  echo "$failures check(s) failed"
+  exit 1
+fi
+echo "every check passed"
