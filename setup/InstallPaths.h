@@ -5,8 +5,10 @@
 // ending in "<sep>bin<sep>mk.exe") and "MKUSRDIR" of the platform's settings
 // key (the platform user directory). When either is missing or empty, or the
 // main program's path does not hold "<sep>bin<sep>mk.exe", every path stays
-// empty; a run then finds no file to change. Nothing changes the object after
-// construction.
+// empty; a run then finds no file to change. The values are read from the
+// program's own registry view and, when that holds no installation, from the
+// 32-bit view that the 32-bit platform writes. Nothing changes the object
+// after construction.
 #pragma once
 
 #include <string>
@@ -35,6 +37,9 @@ class InstallPaths {
 
  private:
   void Derive(Language language);
+  // True when both values in the registry view `view` (a REGSAM view flag)
+  // give an installation; the paths are then set.
+  bool DeriveFromView(unsigned long view, Language language);
 
   std::string installRoot;
   std::string nametabPath;

@@ -3,13 +3,13 @@
 namespace setup {
 
 int ReadRegistryString(HKEY rootKey, const char* subKey, const char* valueName, char* buffer,
-                       DWORD bufferSize) {
+                       DWORD bufferSize, REGSAM view) {
   if (rootKey == nullptr || subKey == nullptr || valueName == nullptr || buffer == nullptr ||
       bufferSize == 0) {
     return 0;
   }
   HKEY key = nullptr;
-  if (RegOpenKeyExA(rootKey, subKey, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return 0;
+  if (RegOpenKeyExA(rootKey, subKey, 0, KEY_ALL_ACCESS | view, &key) != ERROR_SUCCESS) return 0;
   DWORD size = bufferSize;
   LONG result =
       RegQueryValueExA(key, valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);

@@ -13,8 +13,10 @@ namespace setup {
 // The buffer is not cleared beforehand, so a caller that sets its first byte
 // to 0 reads a missing key or value, refused access and an empty value all as
 // an empty string. What is read always ends with a NUL inside the buffer; a
-// value that does not fit reads as empty.
+// value that does not fit reads as empty. `view` picks the registry view the
+// key is opened in: 0 for the program's own, KEY_WOW64_32KEY for the 32-bit
+// one (the same view for a 32-bit program).
 int ReadRegistryString(HKEY rootKey, const char* subKey, const char* valueName, char* buffer,
-                       DWORD bufferSize);
+                       DWORD bufferSize, REGSAM view = 0);
 
 }  // namespace setup

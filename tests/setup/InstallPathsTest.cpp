@@ -205,6 +205,42 @@ TEST_F(InstallPathsTest, AnyMissingPieceLeavesEveryPathEmpty) {
   }
 }
 
+// The 32-bit platform writes its settings to the registry's 32-bit view (the
+// App Paths key is one key in both views). A 64-bit program reads its own view
+// first and the 32-bit one when its own holds no installation. A 32-bit
+// program has only the one view, so there the value written last is found.
+TEST_F(InstallPathsTest, FindsTheInstallationInTheViewThatHoldsOne) {
+  const bool oneView = sizeof(void*) == 4;
+  const std::string user64 = Path({"", "MkUser64"});
+  const std::string user32 = Path({"", "MkUser32"});
+  const std::string empty;
+  struct {
+    const char* what;
+    const std::string* ownUserDir;  // null: removed
+    std::string expected;
+    std::string expectedInOneView;
+  } cases[] = {
+      {"only in the 32-bit view", nullptr, user32, user32},
+      {"empty in the own view", &empty, user32, user32},
+      {"in both views", &user64, user64, user32},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    RegistryValues ownView;
+    RegistryValues view32(KEY_WOW64_32KEY);
+    ASSERT_TRUE(ownView.Set(kAppPathsKey, "", Path({"", "opt", "mosaikon", "bin", "mk.exe"})));
+    if (c.ownUserDir != nullptr) {
+      ASSERT_TRUE(ownView.Set(kSettingsKey, "MKUSRDIR", *c.ownUserDir));
+    } else {
+      ASSERT_TRUE(ownView.Remove(kSettingsKey, "MKUSRDIR"));
+    }
+    ASSERT_TRUE(view32.Set(kSettingsKey, "MKUSRDIR", user32));
+    InstallPaths paths(Language::kEnglish);
+    EXPECT_EQ(paths.UserDir(), oneView ? c.expectedInOneView : c.expected);
+    EXPECT_EQ(paths.InstallRoot(), Path({"", "opt", "mosaikon"}));
+  }
+}
+
 TEST_F(InstallPathsTest, AValueBeyondTheBufferFindsNoInstallation) {
   std::string deep = Path({"", std::string(4100, 'd'), "bin", "mk.exe"});
   ASSERT_TRUE(values_.Set(kAppPathsKey, "", deep));

@@ -15,7 +15,7 @@ const char kSettingsKey[] = "SOFTWARE\\Veltrane\\Mosaikon\\4.1\\INI\\Mosaikon";
 RegistryValues::~RegistryValues() {
   for (auto saved = saved_.rbegin(); saved != saved_.rend(); ++saved) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, saved->key.c_str(), 0, KEY_ALL_ACCESS, &key) !=
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, saved->key.c_str(), 0, KEY_ALL_ACCESS | view_, &key) !=
         ERROR_SUCCESS) {
       continue;
     }
@@ -35,7 +35,8 @@ void RegistryValues::Remember(const std::string& keyName, const std::string& nam
   }
   Saved saved{keyName, name, false, {}, REG_SZ};
   HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName.c_str(), 0, KEY_READ | view_, &key) ==
+      ERROR_SUCCESS) {
     DWORD size = 0;
     DWORD type = REG_NONE;
     if (RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
@@ -57,7 +58,7 @@ bool RegistryValues::Write(const std::string& keyName, const std::string& name, 
   Remember(keyName, name);
   HKEY key = nullptr;
   if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyName.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                      KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+                      KEY_ALL_ACCESS | view_, nullptr, &key, nullptr) != ERROR_SUCCESS) {
     return false;
   }
   LONG result = RegSetValueExA(key, name.c_str(), 0, type, data, size);
@@ -80,7 +81,7 @@ bool RegistryValues::SetDword(const std::string& key, const std::string& name,
 bool RegistryValues::Remove(const std::string& keyName, const std::string& name) {
   Remember(keyName, name);
   HKEY key = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName.c_str(), 0, KEY_ALL_ACCESS, &key) !=
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName.c_str(), 0, KEY_ALL_ACCESS | view_, &key) !=
       ERROR_SUCCESS) {
     return true;  // no key, no value
   }

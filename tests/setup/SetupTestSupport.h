@@ -25,11 +25,13 @@ class PrivateRegistry {
   std::unique_ptr<State> state_;
 };
 
-// Sets and removes string values under HKEY_LOCAL_MACHINE and puts every
-// value it touched back as it was when the object goes away.
+// Sets and removes string values under HKEY_LOCAL_MACHINE, in the registry
+// view `view` (a REGSAM view flag such as KEY_WOW64_32KEY; 0 for the program's
+// own), and puts every value it touched back as it was when the object goes
+// away.
 class RegistryValues {
  public:
-  RegistryValues() = default;
+  explicit RegistryValues(unsigned long view = 0) : view_(view) {}
   ~RegistryValues();
   RegistryValues(const RegistryValues&) = delete;
   RegistryValues& operator=(const RegistryValues&) = delete;
@@ -49,6 +51,7 @@ class RegistryValues {
   void Remember(const std::string& key, const std::string& name);
   bool Write(const std::string& key, const std::string& name, unsigned long type,
              const unsigned char* data, unsigned long size);
+  unsigned long view_;
   std::vector<Saved> saved_;
 };
 

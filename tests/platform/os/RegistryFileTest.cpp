@@ -117,6 +117,41 @@ TEST_F(RegistryFileTest, ReadsAHandwrittenFile) {
             ERROR_FILE_NOT_FOUND);
 }
 
+// The 32-bit view lies where an export of a 64-bit Windows registry shows it.
+TEST_F(RegistryFileTest, TheThirtyTwoBitViewIsTheWow6432NodeSubtree) {
+  ASSERT_TRUE(WriteWholeFile(file_,
+                             "Windows Registry Editor Version 5.00\n"
+                             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Veltrane]\n\"V\"=\"64\"\n"
+                             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Veltrane]\n\"V\"=\"32\"\n"
+                             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\"
+                             "App Paths\\MK.EXE]\n\"V\"=\"shared\"\n"
+                             "[HKEY_CURRENT_USER\\SOFTWARE\\Veltrane]\n\"V\"=\"user\"\n"));
+  struct {
+    HKEY root;
+    const char* key;
+    REGSAM view;
+    const char* value;
+  } cases[] = {
+      {HKEY_LOCAL_MACHINE, "SOFTWARE\\Veltrane", 0, "64"},
+      {HKEY_LOCAL_MACHINE, "software\\veltrane", KEY_WOW64_32KEY, "32"},
+      {HKEY_LOCAL_MACHINE, "SOFTWARE\\WOW6432Node\\Veltrane", KEY_WOW64_32KEY, "32"},
+      {HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\MK.EXE",
+       KEY_WOW64_32KEY, "shared"},
+      {HKEY_CURRENT_USER, "SOFTWARE\\Veltrane", KEY_WOW64_32KEY, "user"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.key);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(c.root, c.key, 0, KEY_READ | c.view, &key), ERROR_SUCCESS);
+    char data[16] = "";
+    DWORD size = sizeof data;
+    EXPECT_EQ(RegQueryValueExA(key, "V", nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size),
+              ERROR_SUCCESS);
+    EXPECT_STREQ(data, c.value);
+    RegCloseKey(key);
+  }
+}
+
 TEST_F(RegistryFileTest, ReportsTheSizeNeededAndLeavesASmallBufferAlone) {
   ASSERT_TRUE(WriteWholeFile(file_, kHandwritten));
   HKEY key = Open(kMosaikonKey, KEY_READ);

@@ -150,6 +150,7 @@ LONG OpenKey(HKEY root, LPCSTR subKey, REGSAM access, bool create, PHKEY result,
     delete key;
     return status;
   }
+  if ((access & KEY_WOW64_32KEY) != 0) key->path = RegistryDocument::In32BitView(key->path);
 
   std::lock_guard<std::mutex> hold(registryLock);
   RegistryDocument document;

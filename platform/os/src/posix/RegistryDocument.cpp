@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "os/RegistryApi.h"
 
@@ -21,6 +22,12 @@ bool SameName(const std::string& a, const std::string& b) {
     if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
   }
   return true;
+}
+
+// True when `path` names the key `key` or a key below it.
+bool IsKeyOrBelow(const std::string& path, const std::string& key) {
+  if (path.size() > key.size() && path[key.size()] != '\\') return false;
+  return SameName(path.substr(0, key.size()), key);
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -221,11 +228,7 @@ std::string RegistryDocument::Serialize() const {
 bool RegistryDocument::HasKey(const std::string& path) const {
   for (const Section& section : sections_) {
     if (section.removal) continue;
-    if (SameName(section.path, path)) return true;
-    if (section.path.size() > path.size() && section.path[path.size()] == '\\' &&
-        SameName(section.path.substr(0, path.size()), path)) {
-      return true;
-    }
+    if (IsKeyOrBelow(section.path, path)) return true;
   }
   return false;
 }
@@ -330,6 +333,18 @@ bool RegistryDocument::RemoveValue(const std::string& path, const std::string& n
 
 bool RegistryDocument::CanHold(const std::string& text) {
   return text.find_first_of("\r\n") == std::string::npos;
+}
+
+std::string RegistryDocument::In32BitView(const std::string& path) {
+  static const char kSoftware[] = "HKEY_LOCAL_MACHINE\\SOFTWARE";
+  static const char kRedirected[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node";
+  static const char kAppPaths[] =
+      "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+  if (!IsKeyOrBelow(path, kSoftware) || IsKeyOrBelow(path, kRedirected) ||
+      IsKeyOrBelow(path, kAppPaths)) {
+    return path;
+  }
+  return kRedirected + path.substr(std::strlen(kSoftware));
 }
 
 }  // namespace registry

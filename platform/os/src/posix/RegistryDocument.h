@@ -44,6 +44,13 @@ class RegistryDocument {
   // Text that can be written between quotes: no line breaks.
   static bool CanHold(const std::string& text);
 
+  // The path of the key `path` in the registry's 32-bit view, as an export of
+  // a 64-bit Windows registry shows it: keys below
+  // HKEY_LOCAL_MACHINE\SOFTWARE lie below its WOW6432Node key there; every
+  // other key is the same in both views. Of the keys below SOFTWARE that both
+  // views share, only the App Paths key is known here.
+  static std::string In32BitView(const std::string& path);
+
  private:
   struct Entry {
     std::vector<std::string> lines;  // as read, or as formatted after a change

@@ -48,6 +48,11 @@ extern HKEY const HKEY_USERS;
 #define KEY_READ 0x20019
 #define KEY_WRITE 0x20006
 #define KEY_ALL_ACCESS 0xF003F
+// Opens the key in the registry's 32-bit view, as a 64-bit program on Windows
+// does: below HKEY_LOCAL_MACHINE\SOFTWARE that view is the subtree
+// HKEY_LOCAL_MACHINE\SOFTWARE\WOW6432Node, which is how an export of a 64-bit
+// Windows registry shows it; the App Paths key is shared by both views.
+#define KEY_WOW64_32KEY 0x0200
 
 #define REG_NONE 0
 #define REG_SZ 1
