@@ -4,7 +4,9 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <limits>
 
 #include "os/Files.h"
 
@@ -63,19 +65,16 @@ char MwFile::Delete() {
   return os::RemoveFile(path_->Name()) ? 1 : 0;
 }
 
-// An open file is measured through its stream (after flushing what was
-// written), and its position is kept, so reading can go on afterwards.
+// An open file is measured through its stream, so that what was written is
+// counted; its position is kept. A length beyond what unsigned long can count
+// (4 GiB where it is 32 bits wide) reads as the largest it can, never as the
+// remainder of a cut.
 unsigned long MwFile::FileLength() {
+  unsigned long long size = 0;
   std::FILE* stream = AsStream(stream_);
-  if (stream == nullptr) {
-    struct stat status;
-    if (stat(path_->Name(), &status) != 0 || status.st_size < 0) return 0;
-    return static_cast<unsigned long>(status.st_size);
-  }
-  if (std::fflush(stream) != 0) return 0;
-  long position = std::ftell(stream);
-  if (position < 0 || std::fseek(stream, 0, SEEK_END) != 0) return 0;
-  long length = std::ftell(stream);
-  std::fseek(stream, position, SEEK_SET);
-  return length < 0 ? 0 : static_cast<unsigned long>(length);
+  bool measured =
+      stream != nullptr ? os::StreamSize(stream, size) : os::FileSize(path_->Name(), size);
+  if (!measured) return 0;
+  return static_cast<unsigned long>(
+      std::min<unsigned long long>(size, std::numeric_limits<unsigned long>::max()));
 }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -69,6 +71,29 @@ TEST_F(MwFileTest, WrittenBlocksReadBackWithAShortLastRead) {
   EXPECT_EQ(data, readBack) << "measuring the length must not move the read position";
   EXPECT_EQ(0u, in.file.Read(buffer.data(), kBlock));
   EXPECT_EQ(1, in.file.Close());
+}
+
+// Past 2 GiB a signed 32-bit offset overflows, past 4 GiB a 32-bit length.
+// Where unsigned long is 32 bits wide (Windows), a file longer than it can
+// count reads as the largest length, never as a cut-down one; where it is 64
+// bits wide every length is exact.
+TEST_F(MwFileTest, LongFilesAreMeasuredWithoutWrapping) {
+  const unsigned long long kSizes[] = {0x80000001ull, 0x10000000Aull};
+  for (unsigned long long size : kSizes) {
+    SCOPED_TRACE(size);
+    FileOn file(scratch.File("long.bin"));
+    ASSERT_TRUE(WriteWholeFile(file.name, "x"));
+    std::filesystem::resize_file(file.name, size);  // sparse: takes no disk space
+    const unsigned long expected = static_cast<unsigned long>(
+        std::min<unsigned long long>(size, std::numeric_limits<unsigned long>::max()));
+    EXPECT_EQ(expected, file.file.FileLength()) << "closed";
+    ASSERT_EQ(1, file.file.OpenRead());
+    EXPECT_EQ(expected, file.file.FileLength()) << "open";
+    char first = 0;
+    EXPECT_EQ(1u, file.file.Read(&first, 1));
+    EXPECT_EQ('x', first) << "measuring must not move the read position";
+    EXPECT_EQ(1, file.file.Close());
+  }
 }
 
 TEST_F(MwFileTest, ReadModeOpensOnlyExistingFiles) {

@@ -37,7 +37,9 @@ class MKRES_API MwFile : public MwObject {
   // Closes the file if open and removes it from the disk. Nonzero when the
   // file is gone afterwards (also when it did not exist).
   char Delete();
-  // The file's length in bytes, whether or not it is open; 0 when it is missing.
+  // The file's length in bytes, whether or not it is open; 0 when it is
+  // missing. A length beyond what unsigned long counts (4 GiB - 1 where it is
+  // 32 bits wide) gives that largest value.
   unsigned long FileLength();
 
  private:

@@ -21,4 +21,10 @@ bool FlushToDisk(std::FILE* file);
 // Removes a file. True when it was removed or did not exist.
 bool RemoveFile(const char* path);
 
+// The length of the file `path`, or of the file open as `file` (after
+// flushing what was written to the stream), counted in 64 bits whatever the
+// width of long. False when it cannot be measured.
+bool FileSize(const char* path, unsigned long long& size);
+bool StreamSize(std::FILE* file, unsigned long long& size);
+
 }  // namespace os

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace os {
@@ -26,5 +27,26 @@ bool FlushToDisk(std::FILE* file) {
 }
 
 bool RemoveFile(const char* path) { return ::unlink(path) == 0 || errno == ENOENT; }
+
+namespace {
+
+bool SizeFromStatus(int result, const struct stat& status, unsigned long long& size) {
+  if (result != 0 || status.st_size < 0) return false;
+  size = static_cast<unsigned long long>(status.st_size);
+  return true;
+}
+
+}  // namespace
+
+bool FileSize(const char* path, unsigned long long& size) {
+  struct stat status;
+  return SizeFromStatus(::stat(path, &status), status, size);
+}
+
+bool StreamSize(std::FILE* file, unsigned long long& size) {
+  if (std::fflush(file) != 0) return false;
+  struct stat status;
+  return SizeFromStatus(::fstat(::fileno(file), &status), status, size);
+}
 
 }  // namespace os

@@ -40,4 +40,20 @@ bool RemoveFile(const char* path) {
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
+bool FileSize(const char* path, unsigned long long& size) {
+  WIN32_FILE_ATTRIBUTE_DATA attributes;
+  if (!GetFileAttributesExA(path, GetFileExInfoStandard, &attributes)) return false;
+  size =
+      (static_cast<unsigned long long>(attributes.nFileSizeHigh) << 32) | attributes.nFileSizeLow;
+  return true;
+}
+
+bool StreamSize(std::FILE* file, unsigned long long& size) {
+  if (std::fflush(file) != 0) return false;
+  long long length = _filelengthi64(_fileno(file));
+  if (length < 0) return false;
+  size = static_cast<unsigned long long>(length);
+  return true;
+}
+
 }  // namespace os
