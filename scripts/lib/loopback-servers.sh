@@ -124,3 +124,23 @@ start_tinyproxy() {
     return 1
   }
 }
+
+# start_pad_server ARGUMENT...: scripts/pad-server in the background with the
+# given arguments, its output in $work/pad-server.out; waits up to 10 seconds
+# for the address it prints and sets pad_server_address (HOST:PORT).
+start_pad_server() {
+  local root
+  root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+  "$root/scripts/pad-server" "$@" >"$work/pad-server.out" 2>&1 &
+  pids+=($!)
+  pad_server_address=""
+  for _ in $(seq 1 100); do
+    pad_server_address=$(sed -n 's|.*give SetHost: \([^/]*\)/cgi-bin/.*|\1|p' "$work/pad-server.out")
+    [ -n "$pad_server_address" ] && return 0
+    kill -0 "${pids[-1]}" 2>/dev/null || break
+    sleep 0.1
+  done
+  echo "the pad server did not start"
+  cat "$work/pad-server.out"
+  return 1
+}

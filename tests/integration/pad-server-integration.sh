@@ -16,6 +16,7 @@ cgi_dir=$2
 shift 2
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/../.." && pwd)
+# shellcheck source=scripts/lib/loopback-servers.sh
 . "$root/scripts/lib/loopback-servers.sh"
 
 tinyproxy=$(tinyproxy_program)
@@ -28,25 +29,10 @@ servers_begin pad-server-integration
 data=$work/data
 
 # The server's body limit, which the test program knows as well.
-"$root/scripts/pad-server" --data "$data" --cgi-bin "$cgi_dir" --max-body 8388608 \
-  >"$work/pad-server.out" 2>&1 &
-pids+=($!)
-address=""
-for i in $(seq 1 100); do
-  address=$(sed -n 's|.*give SetHost: \([^/]*\)/cgi-bin/.*|\1|p' "$work/pad-server.out")
-  [ -n "$address" ] && break
-  kill -0 "${pids[0]}" 2>/dev/null || break
-  sleep 0.1
-done
-if [ -z "$address" ]; then
-  echo "the pad server did not start"
-  cat "$work/pad-server.out"
-  exit 1
-fi
-
+start_pad_server --data "$data" --cgi-bin "$cgi_dir" --max-body 8388608 || exit 1
 start_tinyproxy "$tinyproxy" || exit 1
 
-BAZARO_TEST_PAD_SERVER=$address BAZARO_TEST_PROXY_PORT=$proxy_port \
+BAZARO_TEST_PAD_SERVER=$pad_server_address BAZARO_TEST_PROXY_PORT=$proxy_port \
   timeout --kill-after=5 240 "$@" "$program"
 status=$?
 
