@@ -85,12 +85,12 @@ start_server() {
     "$configure" || return 1
     "$@" >"$work/$name.out" 2>&1 &
     pid=$!
-    if wait_listening "$port" "$pid"; then
-      pids+=("$pid")
-      return 0
-    fi
+    # Listed at once, so that an interruption while it starts stops it too.
+    pids+=("$pid")
+    wait_listening "$port" "$pid" && return 0
     kill "$pid" 2>/dev/null
     wait "$pid" 2>/dev/null
+    unset 'pids[-1]'
   done
   echo "$name did not start"
   cat "$work/$name.out"
