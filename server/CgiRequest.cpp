@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <limits>
 
-#include "TextRules.h"
+#include "RequestBody.h"
 
 namespace padserver {
 
@@ -47,6 +46,15 @@ Status CgiRequest::Accept(std::uint64_t ceiling, std::uint64_t& length) const {
   if (!ReadCount(contentLength, length)) return Status::Fail(kBadRequest, "no body length");
   if (length > std::min(limit, ceiling)) return Status::Fail(kPayloadTooLarge, "body too large");
   return Status::Ok();
+}
+
+Status CgiRequest::ReadShortBody(std::string& text) const {
+  text.clear();
+  std::uint64_t length = 0;
+  Status status = Accept(kMaxCommandBody, length);
+  if (!status.ok()) return status;
+  RequestBody body(input, length);
+  return body.ReadAll(text);
 }
 
 }  // namespace padserver

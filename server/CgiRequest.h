@@ -33,6 +33,9 @@ struct CgiRequest {
   // `ceiling` bytes and of the configured limit, and that the server has a
   // data directory: 405, 400, 413 or 500 otherwise. `length` is the body's.
   Status Accept(std::uint64_t ceiling, std::uint64_t& length) const;
+
+  // Accept for a body of at most kMaxCommandBody bytes, then the whole body.
+  Status ReadShortBody(std::string& text) const;
 };
 
 }  // namespace padserver

@@ -4,7 +4,6 @@
 #include "HttpResponse.h"
 #include "PadCommands.h"
 #include "Programs.h"
-#include "RequestBody.h"
 #include "SqlitePadStore.h"
 
 namespace padserver {
@@ -16,13 +15,8 @@ std::unique_ptr<PadStore> OpenPadStore(const DataDirectory& data, Status& status
 }
 
 int RunCommandProgram(const CgiRequest& request) {
-  std::uint64_t length = 0;
-  Status status = request.Accept(kMaxCommandBody, length);
   std::string text;
-  if (status.ok()) {
-    RequestBody body(request.input, length);
-    status = body.ReadAll(text);
-  }
+  Status status = request.ReadShortBody(text);
   Command command;
   if (status.ok()) status = ReadCommand(text, command);
 

@@ -106,13 +106,8 @@ int RunUploadProgram(const CgiRequest& request) {
 }
 
 int RunPadGetProgram(const CgiRequest& request) {
-  std::uint64_t length = 0;
-  Status status = request.Accept(kMaxCommandBody, length);
   std::string text;
-  if (status.ok()) {
-    RequestBody body(request.input, length);
-    status = body.ReadAll(text);
-  }
+  Status status = request.ReadShortBody(text);
   PadId id = 0;
   if (status.ok()) {
     if (text.compare(0, std::strlen(kPadDirectory), kPadDirectory) != 0) {
