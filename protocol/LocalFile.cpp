@@ -4,14 +4,14 @@
 
 namespace protocol {
 
-KernelBuffer LoadFile(const char* name, unsigned long& length) {
+KernelBuffer LoadFile(const char* name, unsigned long& length, unsigned long largest) {
   length = 0;
   MwPath path(KernelText(name), nullptr);
   MwFile file(&path);
   if (!file.OpenRead()) return nullptr;
   unsigned long announced = file.FileLength();
   // The kernel heap takes sizes of 32 bits.
-  if (announced > 0xFFFFFFFEul) return nullptr;
+  if (announced > largest || announced > 0xFFFFFFFEul) return nullptr;
   KernelBuffer data(static_cast<char*>(MwNew(static_cast<unsigned int>(announced + 1))));
   if (data == nullptr) return nullptr;
   unsigned long read = file.Read(data.get(), announced);

@@ -21,6 +21,10 @@ using protocol::StoreFile;
 namespace {
 
 constexpr std::size_t kLineSize = 4096;
+// A body's length travels as a 32-bit count, as the platform's sizes do; a
+// file goes out only when it fits one together with its name line, whatever
+// the width of unsigned long.
+constexpr unsigned long kLargestBody = 0xFFFFFFFFul;
 
 // A remote name goes into the header line "FILE_NAME = <name>\n" or into the
 // request path, so CR, LF or another control character in it would end that
@@ -48,15 +52,16 @@ int PadServer::UploadPad(unsigned long id, const char* padFile) {
   // A pad file that cannot be read is not sent as an empty one: that would
   // replace the server's copy of the pad with nothing.
   if (padFile == nullptr || !GzipFile(padFile, compressed.Name())) return -1;
+  char line[kLineSize];
+  unsigned long lineLength =
+      static_cast<unsigned long>(os::FormatBounded(line, "FILE_NAME = %lu.pad\n", id));
   unsigned long length = 0;
-  KernelBuffer data = LoadFile(compressed.Name(), length);
+  KernelBuffer data = LoadFile(compressed.Name(), length, kLargestBody - lineLength);
   if (data == nullptr) return -1;
 
-  char line[kLineSize];
-  int lineLength = os::FormatBounded(line, "FILE_NAME = %lu.pad\n", id);
   Exchange exchange(*this);
-  exchange.Head(kPadGzPutCgi, static_cast<unsigned long>(lineLength) + length, false)
-      .Body(line, static_cast<unsigned long>(lineLength), false)
+  exchange.Head(kPadGzPutCgi, lineLength + length, false)
+      .Body(line, lineLength, false)
       .Body(data.get(), length, false)
       .Discard();
   return exchange.Finish();
@@ -90,13 +95,13 @@ unsigned char PadServer::PutFile(const char* remoteName, const char* localFile) 
       localFile == nullptr) {
     return 0xFF;
   }
-  unsigned long length = 0;
-  KernelBuffer data = LoadFile(localFile, length);
-  if (data == nullptr) return 0xFF;
-
   char line[kLineSize];
   unsigned long lineLength =
       static_cast<unsigned long>(os::FormatBounded(line, "FILE_NAME = %s\n", remoteName));
+  unsigned long length = 0;
+  KernelBuffer data = LoadFile(localFile, length, kLargestBody - lineLength);
+  if (data == nullptr) return 0xFF;
+
   Exchange exchange(*this);
   exchange.Head(kPadUploadCgi, lineLength + length, false)
       .Body(line, lineLength, false)

@@ -3,6 +3,7 @@
 // operation.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "ProtocolTestSupport.h"
@@ -193,6 +194,12 @@ TEST_F(TransfersTest, PutFileRefusesWhatCannotBeSentWithoutConnecting) {
   // A name whose line would be cut before its line end.
   std::string longName(1023 - 13 + 1, 'n');
   EXPECT_EQ(pad_.PutFile(longName.c_str(), local.c_str()), 0xFF);
+  // A file that fits a 32-bit length, but not together with its name line:
+  // where unsigned long is 32 bits wide the sum would wrap to a few bytes.
+  std::string huge = files_.File("huge");
+  ASSERT_TRUE(WriteWholeFile(huge, ""));
+  std::filesystem::resize_file(huge, 0xFFFFFFFEull);  // sparse: takes no disk space
+  EXPECT_EQ(pad_.PutFile("name", huge.c_str()), 0xFF);
   ExpectNoConnectionSoFar();
 }
 
