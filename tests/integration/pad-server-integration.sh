@@ -3,7 +3,8 @@
 # scripts/pad-server runs it under lighttpd on a free loopback port with a
 # fresh data directory, tinyproxy runs on another, and the test program gets
 # both addresses. Afterwards no temporary file may be left in the data
-# directory, and the proxy must have carried requests of every kind.
+# directory, nothing on the programs' standard error (where a sanitizer
+# reports), and the proxy must have carried requests of every kind.
 #
 #   pad-server-integration.sh PROGRAM CGI-DIR [EMULATOR ...]
 #
@@ -40,6 +41,11 @@ leftovers=$(find "$data/pads" "$data/misc" -name '.*' -type f)
 if [ -n "$leftovers" ]; then
   echo "temporary files left behind:"
   echo "$leftovers"
+  status=1
+fi
+if [ -s "$data/log/cgi-error.log" ]; then
+  echo "--- the programs' standard error"
+  cat "$data/log/cgi-error.log"
   status=1
 fi
 for cgi in pad-cgi pad-gzput-cgi pad-gzget-cgi pad-upload-cgi; do
