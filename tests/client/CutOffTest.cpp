@@ -48,6 +48,7 @@ class CutOffTest : public testing::Test {
   ScratchDirectory files_;
   std::string local_ = files_.File("local.bin");
   Gate gate_;
+  std::atomic<bool> registered_{false};  // the worker's shutdown is registered
   ScriptedWorkers workers_;
   long startCount_;
   BazaroComm* comm_ = nullptr;
@@ -65,6 +66,7 @@ TEST_F(CutOffTest, DestructionDoesNotWaitForABlockedWorker) {
   std::atomic<bool> couldRegisterLate{true};
   workers_.SetScript([&](WorkerRun* run) {
     EXPECT_TRUE(run->SetShutdown(CountCall, &shutdownCalls));
+    registered_ = true;
     // Blocked until the test lets it go, long after the client is gone.
     gate_.Wait(10000);
     sawAbandoned = run->IsAbandoned();
@@ -75,7 +77,8 @@ TEST_F(CutOffTest, DestructionDoesNotWaitForABlockedWorker) {
     workers_.End(run);
   });
   ASSERT_EQ(comm_->RequestPutFile(Text(local_), Text("remote")), 1);
-  ASSERT_TRUE(WaitUntil([&] { return workers_.Started() == 1; }, 2000));
+  // Destruction must come after the registration, however slow the worker.
+  ASSERT_TRUE(WaitUntil([&] { return registered_.load(); }, 5000));
   EXPECT_EQ(TempListing(), "00000000.tmp");
 
   EXPECT_LT(Destroy().count(), 100);
@@ -99,13 +102,14 @@ TEST_F(CutOffTest, TheShutdownOfDestructionEndsAWorkerWaitingOnItsConnection) {
   Gate connection;
   std::atomic<bool> released{false};
   workers_.SetScript([&](WorkerRun* run) {
-    ASSERT_TRUE(run->SetShutdown(OpenGate, &connection));
+    EXPECT_TRUE(run->SetShutdown(OpenGate, &connection));
+    registered_ = true;
     released = connection.Wait(10000);
     run->ClearShutdown();
     workers_.End(run);
   });
   ASSERT_EQ(comm_->RequestDownload(5), 1);
-  ASSERT_TRUE(WaitUntil([&] { return workers_.Started() == 1; }, 2000));
+  ASSERT_TRUE(WaitUntil([&] { return registered_.load(); }, 5000));
   EXPECT_LT(Destroy().count(), 100);
   ASSERT_TRUE(AwaitWorkersGone(1));
   EXPECT_TRUE(released);
@@ -115,14 +119,17 @@ TEST_F(CutOffTest, TheShutdownOfDestructionEndsAWorkerWaitingOnItsConnection) {
 
 TEST_F(CutOffTest, AWithdrawnShutdownIsNotCalled) {
   std::atomic<int> shutdownCalls{0};
+  std::atomic<bool> withdrawn{false};
   workers_.SetScript([&](WorkerRun* run) {
-    ASSERT_TRUE(run->SetShutdown(CountCall, &shutdownCalls));
+    EXPECT_TRUE(run->SetShutdown(CountCall, &shutdownCalls));
     run->ClearShutdown();
+    withdrawn = true;
     gate_.Wait(10000);
     workers_.End(run);
   });
   ASSERT_EQ(comm_->RequestNewID(), 1);
-  ASSERT_TRUE(WaitUntil([&] { return workers_.Started() == 1; }, 2000));
+  // Destruction must come after the withdrawal, however slow the worker is.
+  ASSERT_TRUE(WaitUntil([&] { return withdrawn.load(); }, 5000));
   Destroy();
   EXPECT_EQ(shutdownCalls, 0);
   gate_.Open();
