@@ -2,7 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <limits>
+#include <thread>
 
 #include "SqliteStatement.h"
 
@@ -12,6 +14,8 @@ namespace {
 
 // The schema's version in the database's user_version; 0 is a new file.
 constexpr int kSchemaVersion = 1;
+// The pause before a start that was told "busy" is tried again.
+constexpr int kBusyRetryMilliseconds = 20;
 
 // AUTOINCREMENT keeps identifiers from being used twice, also after their
 // pad was deleted. Attributes keep their first-set order through their row
@@ -79,9 +83,17 @@ std::unique_ptr<SqlitePadStore> SqlitePadStore::Open(const std::string& path, St
     return nullptr;
   }
   sqlite3_busy_timeout(db, kBusyTimeoutMilliseconds);
-  status = store->CreateTables();
-  if (!status.ok()) return nullptr;
-  return store;
+  // Two connections that turn a new file to WAL mode at once both need its
+  // exclusive lock; one of them is told "busy" at once instead of waiting.
+  // Such a start is tried again, within the bound of any other wait.
+  auto giveUp =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMilliseconds);
+  for (;;) {
+    status = store->CreateTables();
+    if (status.ok()) return store;
+    if (status.code != kUnavailable || std::chrono::steady_clock::now() >= giveUp) return nullptr;
+    std::this_thread::sleep_for(std::chrono::milliseconds(kBusyRetryMilliseconds));
+  }
 }
 
 SqlitePadStore::~SqlitePadStore() { sqlite3_close(db_); }
