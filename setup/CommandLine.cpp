@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "os/PathSeparator.h"
+#include "setup/CommandLineText.h"
 #include "setup/SetupRun.h"
 
 namespace setup {
@@ -20,25 +21,6 @@ std::string Trimmed(const char* text) {
   return std::string(begin, end);
 }
 
-// Reads the directory after "-in " and moves `*cursor` past it: quoted (by
-// either quote, closed by either) or up to the next space.
-std::string ReadDirectory(const char** cursor) {
-  const char* p = *cursor;
-  std::string directory;
-  if (*p == '"' || *p == '\'') {
-    const char* begin = ++p;
-    while (*p != '\0' && *p != '"' && *p != '\'') ++p;
-    directory.assign(begin, p);
-    if (*p != '\0') ++p;
-  } else {
-    const char* begin = p;
-    while (*p != '\0' && *p != ' ') ++p;
-    directory.assign(begin, p);
-  }
-  *cursor = p;
-  return directory;
-}
-
 }  // namespace
 
 int SetupRun::ParseCommandLine() {
@@ -51,21 +33,16 @@ int SetupRun::ParseCommandLine() {
   const char* cursor = commandLine_.c_str();
   while (*cursor != '\0') {
     while (*cursor == ' ') ++cursor;
-    if (std::strncmp(cursor, "-add", 4) == 0) {
-      mode = Mode::Install;
-      cursor += 4;
-    } else if (std::strncmp(cursor, "-del", 4) == 0) {
-      mode = Mode::Remove;
-      cursor += 4;
-    } else if (std::strncmp(cursor, "-in ", 4) == 0) {
-      cursor += 4;
-      while (*cursor == ' ') ++cursor;
-      std::string folder = ReadDirectory(&cursor) + os::kPathSeparator;
+    std::string directory;
+    RunOption option = ReadRunOption(&cursor, &directory);
+    if (option == RunOption::kNone) break;
+    if (option == RunOption::kIn) {
+      std::string folder = directory + os::kPathSeparator;
       sourceNametab = folder;
       sourceUserdef = folder;
       sourceMessage = folder;
     } else {
-      break;
+      mode = option == RunOption::kAdd ? Mode::Install : Mode::Remove;
     }
   }
   std::string rest = Trimmed(cursor);

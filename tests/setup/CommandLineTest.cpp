@@ -3,6 +3,7 @@
 
 #include "SetupTestSupport.h"
 #include "setup/CommandLineText.h"
+#include "setup/ProgramOptions.h"
 #include "setup/RecordingFrontEnd.h"
 #include "setup/SetupRun.h"
 
@@ -96,6 +97,7 @@ TEST(JoinArgumentsTest, RebuildsTheLineAndQuotesTheFolder) {
       {{"-in", "", "clock"}, "-in \"\" clock"},
       {{"my", "clock"}, "my clock"},
       {{"-add", "my clock"}, "-add my clock"},
+      {{"-quiet", "-log", "my log.txt", "clock"}, "-quiet -log \"my log.txt\" clock"},
   };
   for (const JoinCase& c : cases) {
     EXPECT_EQ(JoinArguments(static_cast<int>(c.arguments.size()), c.arguments.data()), c.text);
@@ -110,6 +112,58 @@ TEST(JoinArgumentsTest, AFolderWithBlanksSurvivesTheRoundTrip) {
   run.ParseCommandLine();
   EXPECT_EQ(run.mode, Mode::Remove);
   EXPECT_EQ(run.sourceNametab, "/mods/My Clock" + Sep() + "nametab.clock");
+}
+
+struct ProgramOptionsCase {
+  const char* line;
+  bool quiet;
+  bool help;
+  const char* log;
+  const char* run;  // null: the line is refused
+};
+
+TEST(ProgramOptionsTest, TakesTheProgramsOptionsOutOfTheRunsLine) {
+  const ProgramOptionsCase cases[] = {
+      {"", false, false, "", ""},
+      {"clock", false, false, "", "clock"},
+      {"-quiet clock", true, false, "", "clock"},
+      {"-del -quiet -in 'C:\\My Mods' clock", true, false, "", "-del -in 'C:\\My Mods' clock"},
+      {"-log \"C:\\logs\\run 1.txt\" -add clock", false, false, "C:\\logs\\run 1.txt",
+       "-add clock"},
+      {"-in /m -log 'run.log' -quiet x", true, false, "run.log", "-in /m x"},
+      {"--help", false, true, "", ""},
+      {"-del -? clock", false, true, "", "-del clock"},
+      // A word that is no option ends the options, as it does for the run.
+      {"clock -quiet", false, false, "", "clock -quiet"},
+      {"-add-quiet", false, false, "", "-add -quiet"},
+      {"-quietly clock", false, false, "", "-quietly clock"},
+      {"-log", false, false, "", nullptr},
+      {"-log   ", false, false, "", nullptr},
+      {"-log '' clock", false, false, "", nullptr},
+  };
+  for (const ProgramOptionsCase& c : cases) {
+    ProgramOptions options = ReadProgramOptions(c.line);
+    EXPECT_EQ(options.error.empty(), c.run != nullptr) << c.line;
+    if (c.run == nullptr) continue;
+    EXPECT_EQ(options.quiet, c.quiet) << c.line;
+    EXPECT_EQ(options.help, c.help) << c.line;
+    EXPECT_EQ(options.logPath, c.log) << c.line;
+    EXPECT_EQ(options.runCommandLine, c.run) << c.line;
+  }
+}
+
+TEST(TextAfterProgramNameTest, SkipsTheNameAsWindowsWritesIt) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"mkinstall.exe -del clock", "-del clock"},
+      {"\"C:\\Program Files\\mkinstall.exe\"  -in 'C:\\My Mods' clock", "-in 'C:\\My Mods' clock"},
+      {"\"C:\\x\\mkinstall.exe\"-del", "-del"},
+      {"mkinstall\t\t-del ", "-del "},
+      {"mkinstall.exe", ""},
+      {"\"unclosed name -del", ""},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(TextAfterProgramName(c.first), c.second) << c.first;
+  EXPECT_EQ(TextAfterProgramName(nullptr), "");
 }
 
 }  // namespace

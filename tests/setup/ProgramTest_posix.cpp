@@ -1,7 +1,9 @@
 // The built mkinstall program itself: its exit codes and the files it leaves.
-// (POSIX only: the Windows program gets its dialog front end later.)
+// (ProgramTest_win32.cpp runs the Windows program.)
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -75,9 +77,46 @@ TEST_F(ProgramTest, ExitCodesTellFailuresApart) {
   EXPECT_EQ(output_.find("Setup Completed"), std::string::npos) << output_;
 }
 
+TEST_F(ProgramTest, QuietPrintsNothingWaitsForNothingAndLogsEveryStatus) {
+  // Eight class lines: shown, the run would pause more than five seconds.
+  std::string module = ";;;Clock;\n";
+  for (int i = 1; i <= 8; ++i) module += "ClockPa" + std::to_string(i) + " \"c\"\n";
+  WriteText(install_.ModuleFile("nametab.clock"), module);
+  std::string log = install_.Scratch().File("run log.txt");
+
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(RunProgram("-quiet -log '" + log + "' " + InFolder() + "clock"), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+  EXPECT_EQ(output_, "");
+  EXPECT_EQ(ReadText(install_.Nametab()), ";;;Clock;\nOldClock \"o\"\n" + module.substr(10));
+  std::string logged = ReadText(log);
+  EXPECT_EQ(std::count(logged.begin(), logged.end(), '\n'), 12);
+  EXPECT_EQ(logged.find("Regist Class: ClockPa1\t" + install_.ModuleFile("nametab.clock") + "\t" +
+                        install_.Nametab() + "\n"),
+            0u)
+      << logged;
+
+  // Japanese texts reach the log as UTF-8; a failure shows in the status alone.
+  EXPECT_EQ(RunProgram("-quiet -log '" + log + "' " + InFolder() + "nosuchmodule", "ja_JP.UTF-8"),
+            2);
+  EXPECT_EQ(output_, "");
+  EXPECT_EQ(ReadText(log), u8"ファイルが見つかりませんでした。\t\t\n");
+}
+
+TEST_F(ProgramTest, ALogThatCannotBeWrittenStopsTheRunBeforeItStarts) {
+  std::string nametab = ReadText(install_.Nametab());
+  EXPECT_EQ(RunProgram("-log '" + install_.Scratch().File("no/such/dir/log") + "' " + InFolder() +
+                       "clock"),
+            1);
+  EXPECT_NE(output_.find("cannot write the log"), std::string::npos) << output_;
+  EXPECT_EQ(RunProgram("-log"), 1);
+  EXPECT_NE(output_.find("-log needs"), std::string::npos) << output_;
+  EXPECT_EQ(ReadText(install_.Nametab()), nametab);
+}
+
 TEST_F(ProgramTest, HelpNamesTheExitCodes) {
   EXPECT_EQ(RunProgram("--help"), 0);
-  EXPECT_NE(output_.find("Usage: mkinstall"), std::string::npos);
+  EXPECT_NE(output_.find("Usage: mkinstall [-quiet] [-log FILE]"), std::string::npos);
   EXPECT_NE(output_.find("Exit status"), std::string::npos);
   EXPECT_EQ(ReadText(install_.Nametab()), ";;;Clock;\nOldClock \"o\"\n");
 }

@@ -1,5 +1,6 @@
 // Whole setup runs against a platform installation in a scratch directory,
 // shown on the recording front end.
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -8,6 +9,7 @@
 
 #include "SetupTestSupport.h"
 #include "os/Thread.h"
+#include "setup/LogFrontEnd.h"
 #include "setup/RecordingFrontEnd.h"
 #include "setup/SetupRun.h"
 
@@ -114,6 +116,34 @@ TEST_F(SetupRunTest, InstallMergesAllThreeFiles) {
   // Nothing else is left in the installation.
   EXPECT_EQ(ListDirectory(install_.Root()), "nametab.lst userdef.lst");
   EXPECT_EQ(ListDirectory(JoinPath({install_.UserDir(), "Message"})), "english.mkrc japanese.mkrc");
+}
+
+TEST_F(SetupRunTest, TheLogHoldsEveryStatusWithItsFilesAndTheRunShowsTheSame) {
+  const std::string logPath = install_.Scratch().File("run.log");
+  std::FILE* log = std::fopen(logPath.c_str(), "w");
+  ASSERT_NE(log, nullptr);
+  RecordingFrontEnd shown;
+  LogFrontEnd logged(log, &shown);
+  SetupRun run(install_.InFolder() + "clock", &logged, Language::kEnglish);
+  run.Run();
+  std::fclose(log);
+
+  EXPECT_EQ(
+      shown.StatusTexts(),
+      (std::vector<std::string>{"Regist Class: ClockPad", "Regist Class: AlarmClockPad", "Finish",
+                                "User's Datatype", "User's Message", "Setup Completed"}));
+  EXPECT_EQ(shown.ProgressPositions(), (std::vector<int>{33, 66, 100}));
+  EXPECT_EQ(shown.Pauses().size(), 5u);
+  EXPECT_TRUE(shown.OkEnabled());
+  const std::string classes =
+      "\t" + install_.ModuleFile("nametab.clock") + "\t" + run.paths.NametabPath() + "\n";
+  const std::string messages =
+      "\t" + install_.ModuleFile("english.clock") + "\t" + run.paths.MessagePath() + "\n";
+  EXPECT_EQ(ReadText(logPath), "Regist Class: ClockPad" + classes + "Regist Class: AlarmClockPad" +
+                                   classes + "Finish" + classes + "User's Datatype\t" +
+                                   install_.ModuleFile("userdef.clock") + "\t" +
+                                   run.paths.UserdefPath() + "\n" + "User's Message" + messages +
+                                   "Setup Completed" + messages);
 }
 
 TEST_F(SetupRunTest, ReinstallUpdatesInPlace) {

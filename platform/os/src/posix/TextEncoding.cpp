@@ -1,0 +1,8 @@
+// POSIX systems here speak UTF-8: the text is already in it.
+#include "os/TextEncoding.h"
+
+namespace os {
+
+std::string SystemTextToUtf8(const std::string& text) { return text; }
+
+}  // namespace os
