@@ -7,20 +7,47 @@
 
 namespace protocol {
 
+namespace {
+
+// A server may answer and close before it has read the whole request; the
+// send then fails with a reset, but its answer may still be there to read.
+bool AnswerMayWait(int sendResult) {
+  return sendResult == WSAECONNRESET || sendResult == WSAECONNABORTED;
+}
+
+}  // namespace
+
+void Exchange::Sent(int result) {
+  if (AnswerMayWait(result)) {
+    sendFailure_ = result;
+  } else {
+    result_ = result;
+  }
+}
+
+bool Exchange::Sending() const { return result_ == 0 && sendFailure_ == 0; }
+
 Exchange& Exchange::Head(const char* cgiName, unsigned long bodyLength, bool terminated) {
-  if (result_ == 0)
-    result_ = server_.SendRequestHead(PadServer::kPost, cgiName, bodyLength, terminated);
+  if (Sending()) Sent(server_.SendRequestHead(PadServer::kPost, cgiName, bodyLength, terminated));
   return *this;
 }
 
 Exchange& Exchange::FileHead(const char* path) {
-  if (result_ == 0) result_ = server_.SendFileRequestHead(PadServer::kGet, path);
+  if (Sending()) Sent(server_.SendFileRequestHead(PadServer::kGet, path));
   return *this;
 }
 
 Exchange& Exchange::Body(const char* data, unsigned long length, bool terminated) {
-  if (result_ == 0) result_ = server_.SendBody(data, length, terminated);
+  if (Sending()) Sent(server_.SendBody(data, length, terminated));
   return *this;
+}
+
+void Exchange::Received(const char* text, unsigned long length, unsigned long long dropped) {
+  // After a failed send only an answer whole by its Content-Length counts:
+  // without one, nothing tells a whole answer from a cut one.
+  if (result_ == 0) result_ = CheckResponse(text, length, dropped, sendFailure_ != 0);
+  if (result_ != 0 && sendFailure_ != 0) result_ = sendFailure_;
+  sendFailure_ = 0;
 }
 
 Exchange& Exchange::Reply(char*& reply) {
@@ -28,7 +55,7 @@ Exchange& Exchange::Reply(char*& reply) {
   if (result_ != 0) return *this;
   unsigned long length = 0;
   result_ = server_.ReceiveRaw(reply, length);
-  if (result_ == 0) result_ = CheckResponse(reply, length);
+  Received(reply, length, 0);
   if (result_ == 0) {
     PadServer::ExtractReply(reply, length, true);
   } else {
@@ -41,11 +68,13 @@ Exchange& Exchange::Reply(char*& reply) {
 
 Exchange& Exchange::Discard() {
   if (result_ == 0) {
-    char* text = nullptr;
+    // Only the head is kept: the body is read and counted, not stored.
+    char* head = nullptr;
     unsigned long length = 0;
-    result_ = server_.ReceiveRaw(text, length);
-    if (result_ == 0) result_ = CheckResponse(text, length);
-    MwDelete(text);
+    unsigned long long dropped = 0;
+    result_ = server_.ReceiveDiscarded(head, length, dropped);
+    Received(head, length, dropped);
+    MwDelete(head);
   }
   return *this;
 }
@@ -54,12 +83,18 @@ Exchange& Exchange::Sized(char*& body, unsigned long& length) {
   body = nullptr;
   length = 0;
   if (result_ == 0) result_ = server_.ReceiveSizedReply(body, length);
+  // A download answered before its request was sent whole is no answer to it.
+  if (sendFailure_ != 0) {
+    result_ = sendFailure_;
+    sendFailure_ = 0;
+  }
   return *this;
 }
 
 int Exchange::Finish() {
   // A failed connect may have left a socket behind; it is closed as well.
   int closed = server_.Disconnect();
+  if (result_ == 0) result_ = sendFailure_;
   return result_ != 0 ? result_ : closed;
 }
 

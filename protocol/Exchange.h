@@ -3,9 +3,12 @@
 // The steps are called in the order of an exchange; after the first failing
 // step the later ones do nothing, and Finish disconnects on every path and
 // returns the first failing step's result, or Disconnect's when all went
-// well. Reading fails with -1 when the response is not a whole successful
-// one (CheckResponse): a refusal or a broken answer is not the server's
-// reply. Buffers received through Reply and Sized belong to the caller (free
+// well. A server that answers and resets before it has read the whole
+// request is still heard: a send that fails with a reset ends the sending,
+// and the answer counts when it arrived whole by its Content-Length.
+// Reading fails with -1 when the response is not a whole successful one
+// (CheckResponse): a refusal or a broken answer is not the server's reply.
+// Buffers received through Reply and Sized belong to the caller (free
 // them with MwDelete, also after a failure).
 #pragma once
 
@@ -35,8 +38,16 @@ class Exchange {
   int Finish();
 
  private:
+  // Takes a send step's result. A reset is held back, since the server's
+  // answer may already wait to be read.
+  void Sent(int result);
+  bool Sending() const;
+  // Checks a response read after the request (or a reset while sending it).
+  void Received(const char* text, unsigned long length, unsigned long long dropped);
+
   PadServer& server_;
   int result_;
+  int sendFailure_ = 0;  // a reset while sending, not yet settled by a read
 };
 
 // One pad command: `command` as a terminated body to pad-cgi. With `reply`

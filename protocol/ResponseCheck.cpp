@@ -30,8 +30,9 @@ bool StartsWithName(const char* text, const char* end, const char* lowerName, st
 
 // False when the first Content-Length line of the head [head, end) announces
 // more than `bodyLength` bytes, or a value that is not a number; true when it
-// announces no more, or when the head has no such line.
-bool BodyComplete(const char* head, const char* end, unsigned long bodyLength) {
+// announces no more, or when the head has no such line and none is required.
+bool BodyComplete(const char* head, const char* end, unsigned long long bodyLength,
+                  bool lengthRequired) {
   for (const char* line = head; line < end;) {
     const char* lineEnd = std::find(line, end, '\n');
     if (StartsWithName(line, lineEnd, kContentLength, kContentLengthSize)) {
@@ -44,12 +45,13 @@ bool BodyComplete(const char* head, const char* end, unsigned long bodyLength) {
     }
     line = lineEnd + 1;
   }
-  return true;
+  return !lengthRequired;
 }
 
 }  // namespace
 
-int CheckResponse(const char* text, unsigned long length) {
+int CheckResponse(const char* text, unsigned long length, unsigned long long dropped,
+                  bool lengthRequired) {
   if (text == nullptr || length < kVersionPrefixLength ||
       std::memcmp(text, kVersionPrefix, kVersionPrefixLength) != 0) {
     return -1;
@@ -64,7 +66,7 @@ int CheckResponse(const char* text, unsigned long length) {
   unsigned long bodyLength = length;
   const char* body = PadServer::LocateBody(const_cast<char*>(text), bodyLength, false);
   if (body == nullptr) return -1;
-  return BodyComplete(text, body, bodyLength) ? 0 : -1;
+  return BodyComplete(text, body, bodyLength + dropped, lengthRequired) ? 0 : -1;
 }
 
 }  // namespace protocol

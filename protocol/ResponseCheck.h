@@ -12,7 +12,10 @@ namespace protocol {
 // name in any case, at the start of a line), its value is a number and at
 // least that many body bytes arrived. A longer body passes: a command reply
 // ends at its terminator byte anyway, and a download keeps what the
-// transport hands over. -1 otherwise, also for a null `text`.
-int CheckResponse(const char* text, unsigned long length);
+// transport hands over. -1 otherwise, also for a null `text`. `dropped`
+// counts body bytes that were read but not kept behind `text`; with
+// `lengthRequired` a head without Content-Length fails too.
+int CheckResponse(const char* text, unsigned long length, unsigned long long dropped = 0,
+                  bool lengthRequired = false);
 
 }  // namespace protocol

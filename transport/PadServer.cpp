@@ -70,7 +70,8 @@ PadServer::PadServer()
     : serverHostName(nullptr),
       cgiPath(NewString(KernelText(""))),
       attributeTypes(nullptr),
-      viaProxy(false) {
+      viaProxy(false),
+      progressBytes_(0) {
   {
     std::lock_guard<std::mutex> hold(classLock);
     ++instanceCount;

@@ -20,6 +20,8 @@
 // long as some PadServer does: it is cleared with the last one.
 #pragma once
 
+#include <chrono>
+
 #include "transport/TCP_Address.h"
 #include "transport/TCP_HostName.h"
 #include "transport/TCP_StreamSocket.h"
@@ -87,12 +89,22 @@ class PadServer {
   // Sends `length` bytes, followed by the terminator byte when `terminated`.
   int SendBody(const char* data, unsigned long length, bool terminated);
 
+  // Every receiving operation fails with WSAETIMEDOUT when fewer than 1 KiB
+  // arrive within one silence bound (WaitBounds), and a reset that follows a
+  // response whose Content-Length has arrived whole does not fail it.
+  //
   // Reads a whole response: until the peer closes or one read time-out passes
   // without data. `text` is a new NUL-terminated buffer of `length` bytes, or
   // null on failure. Waiting for the first byte ends with WSAETIMEDOUT after
   // the silence bound, and with WSAECONNRESET when the peer closed without
-  // sending anything. An error after data arrived discards the data.
+  // sending anything. An error after data arrived discards the data. A
+  // response over 16 MiB is no reply: -1.
   int ReceiveRaw(char*& text, unsigned long& length);
+  // Reads a whole response as ReceiveRaw does but keeps only its head: `head`
+  // holds the bytes up to the end of the header block (the whole response
+  // when it has none), and `bodyLength` counts the body bytes read and
+  // dropped.
+  int ReceiveDiscarded(char*& head, unsigned long& headLength, unsigned long long& bodyLength);
 
   // The position behind the header block ("\r\n\r\n") of `text`, and behind
   // the reply marker when `skipMarker` and the body begins with it; `length`
@@ -201,8 +213,15 @@ class PadServer {
   int SendHead(const char* method, const char* directory, const char* name,
                unsigned long announced);
   // Appends one response's worth of bytes to `received`, as ReceiveRaw reads
-  // them; on a nonzero result the caller discards `received`.
-  int ReceiveInto(ReceiveBuffer& received);
+  // them; on a nonzero result the caller discards `received`. -1 once it
+  // holds more than `limit` bytes. With `dropped`, body bytes are counted
+  // there instead of kept.
+  int ReceiveInto(ReceiveBuffer& received, unsigned long limit, unsigned long long* dropped);
+  // The low-speed bound of a receiving operation: StartProgress opens its
+  // window; NoteProgress counts `count` new bytes and answers WSAETIMEDOUT
+  // when the window has lasted a silence bound with less than 1 KiB in it.
+  void StartProgress();
+  int NoteProgress(unsigned long count);
 
   TCP_HostName* serverHostName;  // owned; null until SetServer gets a host
   TCP_Address serverAddress;     // the server's address and port
@@ -210,4 +229,8 @@ class PadServer {
   TCP_StreamSocket connection;   // the current exchange's connection
   MkDictionary* attributeTypes;  // owned attribute type table
   bool viaProxy;                 // the current connection goes to the proxy
+  // The low-speed window of the receiving operation under way: when it
+  // opened and the bytes that arrived in it.
+  std::chrono::steady_clock::time_point progressStart_;
+  unsigned long progressBytes_;
 };

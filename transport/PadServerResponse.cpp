@@ -1,6 +1,7 @@
 // The response half of an exchange: reading a whole response, finding its
 // status, header block and body, and picking out the pad server's reply.
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -12,7 +13,8 @@
 
 namespace {
 
-constexpr int kReadSize = 4096;
+// Reads go straight into the response's buffer, as much as is there.
+constexpr int kReadSize = 256 * 1024;
 constexpr unsigned int kFirstBytePause = 300;  // milliseconds
 constexpr char kHeaderEnd[] = "\r\n\r\n";
 constexpr std::size_t kHeaderEndLength = 4;
@@ -21,6 +23,11 @@ constexpr std::size_t kMarkerLength = sizeof PadServer::kReplyMarker - 1;
 constexpr int kClosedWithoutResponse = WSAECONNRESET;
 // What a response that is missing, unreadable or cut short reports.
 constexpr int kNoUsableResponse = -1;
+
+// A command reply larger than this is no reply of the pad server's.
+constexpr unsigned long kLargestReply = 16ul << 20;
+// Less than this in one silence bound is a stalled exchange.
+constexpr unsigned long kLowSpeedBytes = 1024;
 
 // The first occurrence of `pattern` within the `length` bytes at `text`.
 char* FindBytes(char* text, unsigned long length, const char* pattern, std::size_t patternLength) {
@@ -49,35 +56,74 @@ void ReadContentLength(const char* text, unsigned long& announced) {
   }
 }
 
+// True when `received` holds a head that announces a Content-Length and at
+// least that many body bytes (counting `dropped` ones no longer held).
+bool WholeByLength(ReceiveBuffer& received, unsigned long long dropped) {
+  unsigned long bodyLength = received.Length();
+  if (PadServer::LocateBody(received.Data(), bodyLength, false) == nullptr) return false;
+  unsigned long announced = ULONG_MAX;
+  ReadContentLength(received.Data(), announced);
+  return announced != ULONG_MAX && bodyLength + dropped >= announced;
+}
+
+// Once the head has ended, drops the body bytes behind it from `received`,
+// adding their count to `dropped`.
+void DropBody(ReceiveBuffer& received, unsigned long long& dropped) {
+  unsigned long bodyLength = received.Length();
+  char* body = PadServer::LocateBody(received.Data(), bodyLength, false);
+  if (body == nullptr || bodyLength == 0) return;
+  dropped += bodyLength;
+  received.DropBack(bodyLength);
+}
+
 }  // namespace
 
-int PadServer::ReceiveInto(ReceiveBuffer& received) {
-  // The first bytes: the server may take its time, but not without bound,
-  // and a peer that has closed will send nothing more.
-  std::chrono::milliseconds silenceLimit(transport::CurrentWaitBounds().silenceMilliseconds);
-  auto start = std::chrono::steady_clock::now();
+int PadServer::NoteProgress(unsigned long count) {
+  auto now = std::chrono::steady_clock::now();
+  progressBytes_ += count;
+  if (progressBytes_ >= kLowSpeedBytes) {
+    progressStart_ = now;
+    progressBytes_ = 0;
+    return 0;
+  }
+  std::chrono::milliseconds window(transport::CurrentWaitBounds().silenceMilliseconds);
+  return now - progressStart_ >= window ? WSAETIMEDOUT : 0;
+}
+
+void PadServer::StartProgress() {
+  progressStart_ = std::chrono::steady_clock::now();
+  progressBytes_ = 0;
+}
+
+int PadServer::ReceiveInto(ReceiveBuffer& received, unsigned long limit,
+                           unsigned long long* dropped) {
+  bool first = true;
   for (;;) {
     if (!received.Reserve(kReadSize)) return WSAENOBUFS;
     int count = kReadSize;
     int result = connection.Receive(received.Tail(), count, 0);
-    if (result != 0) return result;
+    if (result != 0) {
+      // A reset right behind a whole answer does not take the answer away.
+      if (!first && WholeByLength(received, dropped != nullptr ? *dropped : 0)) return 0;
+      return result;
+    }
     if (count > 0) {
       received.Commit(static_cast<unsigned long>(count));
-      break;
+      first = false;
+      if (dropped != nullptr) DropBody(received, *dropped);
+      if (received.Length() > limit) return kNoUsableResponse;
+    } else if (first) {
+      // The server may take its time over the first byte, but a peer that
+      // has closed will send nothing more.
+      if (connection.PeerClosed()) return kClosedWithoutResponse;
+      os::SleepMilliseconds(kFirstBytePause);
+    } else {
+      // One read time-out in silence, or the peer closed: an HTTP/1.0
+      // server closes after its response.
+      return 0;
     }
-    if (connection.PeerClosed()) return kClosedWithoutResponse;
-    if (std::chrono::steady_clock::now() - start >= silenceLimit) return WSAETIMEDOUT;
-    os::SleepMilliseconds(kFirstBytePause);
-  }
-  // The rest, until one read time-out passes in silence or the peer closes
-  // (an HTTP/1.0 server closes after its response).
-  for (;;) {
-    if (!received.Reserve(kReadSize)) return WSAENOBUFS;
-    int count = kReadSize;
-    int result = connection.Receive(received.Tail(), count, 0);
+    result = NoteProgress(static_cast<unsigned long>(count));
     if (result != 0) return result;
-    if (count == 0) return 0;
-    received.Commit(static_cast<unsigned long>(count));
   }
 }
 
@@ -85,10 +131,25 @@ int PadServer::ReceiveRaw(char*& text, unsigned long& length) {
   text = nullptr;
   length = 0;
   ReceiveBuffer received;
-  int result = ReceiveInto(received);
+  StartProgress();
+  int result = ReceiveInto(received, kLargestReply, nullptr);
   if (result != 0) return result;
   length = received.Length();
   text = received.Release();
+  return 0;
+}
+
+int PadServer::ReceiveDiscarded(char*& head, unsigned long& headLength,
+                                unsigned long long& bodyLength) {
+  head = nullptr;
+  headLength = 0;
+  bodyLength = 0;
+  ReceiveBuffer received;
+  StartProgress();
+  int result = ReceiveInto(received, kLargestReply, &bodyLength);
+  if (result != 0) return result;
+  headLength = received.Length();
+  head = received.Release();
   return 0;
 }
 
@@ -142,10 +203,11 @@ int PadServer::ReceiveSizedReply(char*& body, unsigned long& length) {
   length = 0;
   ReceiveBuffer received;
   unsigned long announced = 0;
+  StartProgress();
 
   // The head: status line and, for a 200 response, the announced length.
   for (;;) {
-    int result = ReceiveInto(received);
+    int result = ReceiveInto(received, ULONG_MAX, nullptr);
     if (result != 0) {
       if (!connection.PeerClosed()) return result;
       if (received.Length() == 0) return kNoUsableResponse;
@@ -176,7 +238,9 @@ int PadServer::ReceiveSizedReply(char*& body, unsigned long& length) {
   // is complete leaves a cut body, which must not pass for the whole.
   while (announced > received.Length()) {
     if (connection.PeerClosed()) return kNoUsableResponse;
-    int result = ReceiveInto(received);
+    int result = ReceiveInto(received, ULONG_MAX, nullptr);
+    // A reset right behind the whole body does not take the body away.
+    if (result != 0 && received.Length() >= announced) break;
     if (result != 0) return connection.PeerClosed() ? kNoUsableResponse : result;
   }
   length = received.Length();

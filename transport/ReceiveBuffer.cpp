@@ -55,6 +55,13 @@ void ReceiveBuffer::DropFront(unsigned long count) {
   block_[length_] = '\0';
 }
 
+void ReceiveBuffer::DropBack(unsigned long count) {
+  if (count > length_) count = length_;
+  if (count == 0) return;
+  length_ -= count;
+  block_[length_] = '\0';
+}
+
 char* ReceiveBuffer::Release() {
   char* block = block_;
   block_ = nullptr;

@@ -24,6 +24,8 @@ class ReceiveBuffer {
   bool Append(const char* data, unsigned long count);
   // Drops the first `count` bytes, moving the rest to the front of the block.
   void DropFront(unsigned long count);
+  // Drops the last `count` bytes; the block keeps its room for new ones.
+  void DropBack(unsigned long count);
 
   // The bytes so far, NUL-terminated; null before anything was reserved.
   char* Data() { return block_; }

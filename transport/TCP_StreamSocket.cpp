@@ -1,5 +1,6 @@
 #include "transport/TCP_StreamSocket.h"
 
+#include <algorithm>
 #include <chrono>
 #include <mutex>
 
@@ -16,6 +17,8 @@ WSADATA startupRecord;
 
 constexpr unsigned short kVersionOneOne = 0x0101;
 constexpr int kShutdownBoth = 2;
+// The longest part of a wait between two looks for an Abort.
+constexpr std::chrono::microseconds kAbortLookSlice(100000);
 
 timeval TimevalFromMilliseconds(unsigned int milliseconds) {
   timeval value;
@@ -32,6 +35,7 @@ TCP_StreamSocket::TCP_StreamSocket()
       state(Closed),
       timeout(TimevalFromMilliseconds(transport::CurrentWaitBounds().waitMilliseconds)),
       peerClosed_(false),
+      blocking_(true),
       aborted_(false) {
   std::lock_guard<std::mutex> hold(lock);
   if (!started && WSAStartup(kVersionOneOne, &startupRecord) == 0) {
@@ -76,6 +80,9 @@ int TCP_StreamSocket::Create() {
     lastError = WSAGetLastError();
     return lastError;
   }
+  // A new socket starts in blocking mode (so that connect blocks); it is
+  // set explicitly all the same.
+  blocking_ = false;
   if (SetBlocking(true) != 0) {
     int error = lastError;
     Close();
@@ -131,7 +138,7 @@ void TCP_StreamSocket::Abort() {
 }
 
 int TCP_StreamSocket::Send(const char* data, int length, int flags) {
-  // While sending, the socket does not block: a blocking send of more than
+  // The socket does not block once connected: a blocking send of more than
   // the free buffer space would wait inside the system, beyond every bound,
   // for a peer that has stopped reading.
   int result = SetBlocking(false);
@@ -160,28 +167,40 @@ int TCP_StreamSocket::Send(const char* data, int length, int flags) {
     }
     result = Wait(kWritable, ready);
   }
-  int restored = SetBlocking(true);
-  if (remaining <= 0) {
-    // Every byte went out; a failure to restore blocking mode still counts.
-    lastError = restored;
-    return restored;
-  }
+  if (remaining <= 0) result = 0;
   lastError = result;
   return result;
 }
 
 int TCP_StreamSocket::Receive(char* buffer, int& length, int flags) {
   peerClosed_ = false;
-  bool ready = false;
-  int result = Wait(kReadable, ready);
-  if (result != 0 || !ready) {
+  // Reads first and waits only when nothing is there yet: a wait before
+  // every read costs a system call each time (dear under Wine) while a reply
+  // streams in.
+  // A socket shut down by Abort may still hand over what had arrived (and,
+  // with some sockets layers, what goes on arriving): it is read no more.
+  int result = aborted_ ? WSAECONNABORTED : SetBlocking(false);
+  int received = result == 0 ? recv(handle, buffer, length, flags) : SOCKET_ERROR;
+  if (result == 0 && received == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) {
+    bool ready = false;
+    result = Wait(kReadable, ready);
+    if (result == 0 && aborted_) result = WSAECONNABORTED;
+    if (result != 0 || !ready) {
+      length = 0;
+      lastError = result;
+      return result;
+    }
+    received = recv(handle, buffer, length, flags);
+  }
+  if (result != 0) {
     length = 0;
     return result;
   }
-  int received = recv(handle, buffer, length, flags);
   if (received == SOCKET_ERROR) {
+    // Readable yet nothing to read (a spurious wake-up) is a wait that ran out.
+    int error = WSAGetLastError();
     length = 0;
-    lastError = WSAGetLastError();
+    lastError = error == WSAEWOULDBLOCK ? 0 : error;
     return lastError;
   }
   peerClosed_ = received == 0 && length > 0;
@@ -196,34 +215,52 @@ int TCP_StreamSocket::Wait(int mode, bool& ready) {
     lastError = WSAENOTSOCK;
     return lastError;
   }
-  fd_set set;
-  FD_ZERO(&set);
-  FD_SET(handle, &set);
-  // select may change its time limit; the socket's own stays as it is.
-  timeval limit = timeout;
-  // The first argument matters only on POSIX, where it bounds the handles
-  // looked at; Windows ignores it.
-  int count = select(static_cast<int>(handle + 1), mode == kReadable ? &set : nullptr,
-                     mode == kWritable ? &set : nullptr,
-                     mode != kReadable && mode != kWritable ? &set : nullptr, &limit);
-  if (count == SOCKET_ERROR) {
-    lastError = WSAGetLastError();
-    // A signal that interrupts the wait on POSIX is no failure of the
-    // connection; the caller simply waits again.
-    if (lastError == WSAEINTR) lastError = 0;
-    return lastError;
+  // The wait goes in slices, looking for an Abort between them: a select
+  // under Wine does not return when another thread shuts the socket down.
+  const std::chrono::microseconds whole(static_cast<long long>(timeout.tv_sec) * 1000000 +
+                                        timeout.tv_usec);
+  const auto deadline = std::chrono::steady_clock::now() + whole;
+  for (;;) {
+    if (aborted_) {
+      lastError = WSAECONNABORTED;
+      return lastError;
+    }
+    auto left = std::chrono::duration_cast<std::chrono::microseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() < 0) left = std::chrono::microseconds(0);
+    timeval limit = TimevalFromMilliseconds(0);
+    limit.tv_usec = static_cast<long>(std::min(left, kAbortLookSlice).count());
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(handle, &set);
+    // The first argument matters only on POSIX, where it bounds the handles
+    // looked at; Windows ignores it.
+    int count = select(static_cast<int>(handle + 1), mode == kReadable ? &set : nullptr,
+                       mode == kWritable ? &set : nullptr,
+                       mode != kReadable && mode != kWritable ? &set : nullptr, &limit);
+    if (count == SOCKET_ERROR) {
+      lastError = WSAGetLastError();
+      // A signal that interrupts the wait on POSIX is no failure of the
+      // connection; the caller simply waits again.
+      if (lastError == WSAEINTR) lastError = 0;
+      return lastError;
+    }
+    if (count > 0 || left <= kAbortLookSlice) {
+      ready = count > 0 && FD_ISSET(handle, &set);
+      lastError = 0;
+      return 0;
+    }
   }
-  ready = count > 0 && FD_ISSET(handle, &set);
-  lastError = 0;
-  return 0;
 }
 
 int TCP_StreamSocket::SetBlocking(bool blocking) {
+  lastError = 0;
+  if (blocking == blocking_) return 0;
   unsigned long mode = blocking ? 0 : 1;
   if (ioctlsocket(handle, FIONBIO, &mode) == SOCKET_ERROR) {
     lastError = WSAGetLastError();
     return lastError;
   }
-  lastError = 0;
+  blocking_ = blocking;
   return 0;
 }

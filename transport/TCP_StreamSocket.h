@@ -12,6 +12,7 @@
 // under one lock. An object itself belongs to the one thread that uses it.
 #pragma once
 
+#include <atomic>
 #include <mutex>
 
 #include "os/SocketApi.h"
@@ -40,6 +41,9 @@ class TCP_StreamSocket {
   // Shuts down and closes the socket; forgets the handle even when closing
   // fails, so a second Close returns 0.
   int Close();
+  // Send and Receive leave the socket in non-blocking mode; they wait with
+  // Wait only when the socket would block.
+  //
   // Sends all `length` bytes, continuing partial sends. Gives up with
   // WSAETIMEDOUT after the transport's silence bound passes without the peer
   // taking a byte.
@@ -72,11 +76,13 @@ class TCP_StreamSocket {
   timeval timeout;  // one readiness wait; set by the owner after connecting
 
  private:
+  // Switches the socket's mode when it differs from the one it is in.
   int SetBlocking(bool blocking);
 
   bool peerClosed_;
+  bool blocking_;  // the mode of the open socket
   // Guards `handle` while a socket is made or closed and `aborted_`, so that
   // Abort never shuts down a handle that is being closed (and may be reused).
   std::mutex handleLock_;
-  bool aborted_;
+  std::atomic<bool> aborted_;
 };

@@ -182,6 +182,19 @@ TEST_F(TransfersTest, PutFileSendsTheNameLineAndTheBytesAsTheyAre) {
             PostRequest("pad-upload-cgi", "FILE_NAME = my notes.txt\n" + content, false));
 }
 
+// A server may answer and reset before it has read the whole request: a
+// whole answer (by its Content-Length) still counts, a cut one does not.
+TEST_F(TransfersTest, AnAnswerBeforeTheWholeRequestCountsOnlyWhenWhole) {
+  std::string local = files_.File("large.bin");
+  ASSERT_TRUE(WriteWholeFile(local, PadContent(8u << 20)));
+  const std::string head = "HTTP/1.0 200 OK\r\nContent-Length: 2\r\n\r\n";
+  fake_.Answer(FakeHttpServer::Script().AwaitBytes(64).Send(head + "ok").Pause(200).Reset());
+  EXPECT_EQ(pad_.PutFile("large.bin", local.c_str()), 0);
+  fake_.Answer(FakeHttpServer::Script().AwaitBytes(64).Send(head + "o").Pause(200).Reset());
+  EXPECT_NE(pad_.PutFile("large.bin", local.c_str()), 0);
+  ASSERT_TRUE(fake_.WaitForConnections(2));
+}
+
 TEST_F(TransfersTest, PutFileRefusesWhatCannotBeSentWithoutConnecting) {
   std::string local = files_.File("local.txt");
   ASSERT_TRUE(WriteWholeFile(local, "content"));
