@@ -4,7 +4,7 @@
 // - Threads. Construct, use and destroy a client on one thread, the caller's
 //   thread, whose loop runs the platform timers (a message loop on Windows,
 //   MwRunLoop elsewhere). Every request returns at once; each task runs on a
-//   worker thread of its own, one task at a time, and a 50 ms timer on the
+//   worker thread of its own, one task at a time, and a 10 ms timer on the
 //   caller's thread sees its end. The client then calls TaskEnd on the task's
 //   BazaroCommBase, on the caller's thread, never from a worker.
 // - Outcomes. The query operations (QueryResultBool, QueryResultID,
