@@ -20,6 +20,7 @@
 
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 namespace setup {
 
@@ -72,5 +73,41 @@ void RemoveClassEntry(ClassList* list, const char* section, const char* name);
 
 // The marker line's field for `section`: ";;;" + section + ";".
 std::string SectionMarker(const std::string& section);
+
+// Many edits of one list, each as AddClassEntry and RemoveClassEntry would
+// make it, without searching the list for every one: the editor remembers
+// where each section's marker stands and, once a section is edited, its
+// entries by name. n edits of a list of m lines then cost about n + m rather
+// than n × m. While an editor lives, its list must change only through it.
+class ClassListEditor {
+ public:
+  explicit ClassListEditor(ClassList* list);
+  ClassListEditor(const ClassListEditor&) = delete;
+  ClassListEditor& operator=(const ClassListEditor&) = delete;
+
+  // As AddClassEntry and RemoveClassEntry.
+  void Add(const char* section, const char* name, const char* second, const char* third);
+  void Remove(const char* section, const char* name);
+
+ private:
+  struct Section {
+    ClassLine* marker = nullptr;
+    // Filled on the section's first edit: the last entry line (the marker
+    // when there is none) and the first entry of each name.
+    bool indexed = false;
+    ClassLine* last = nullptr;
+    std::unordered_map<std::string, ClassLine*> entries;
+  };
+
+  // Finds each section's first marker and the list's last line.
+  void IndexMarkers();
+  // The section with `marker`, its entries indexed; null when it has none.
+  Section* Find(const std::string& marker);
+
+  ClassList* list_;
+  ClassLine* tail_ = nullptr;
+  bool stale_ = true;  // the markers must be found again
+  std::unordered_map<std::string, Section> sections_;
+};
 
 }  // namespace setup

@@ -41,6 +41,7 @@ int SetupRun::RegisterClasses() {
   }
 
   const int count = CountLines(module);
+  ClassListEditor editor(installed);
   std::string section;
   std::string status;
   int k = 0;
@@ -52,12 +53,12 @@ int SetupRun::RegisterClasses() {
       if (!section.empty()) {
         if (mode == Mode::Install) {
           status = Text(kTextRegistClass);
-          AddClassEntry(installed, section.c_str(), FieldOrNull(line->first),
-                        FieldOrNull(line->second), FieldOrNull(line->third));
+          editor.Add(section.c_str(), FieldOrNull(line->first), FieldOrNull(line->second),
+                     FieldOrNull(line->third));
         } else {
           status = Text(kTextDeleteClass);
           if (line->first && line->second) {
-            RemoveClassEntry(installed, section.c_str(), line->first->c_str());
+            editor.Remove(section.c_str(), line->first->c_str());
           }
         }
       }

@@ -248,5 +248,52 @@ TEST_F(ClassListTest, AMarkerWithTrailingTextIsNoMarker) {
                                                          "<;;;Clock;> - -", "<B> <2> -"}));
 }
 
+// One editor making many edits leaves the list as the same edits made one at
+// a time, also where it must not trust what it remembered: entries without a
+// value, names that look like markers, duplicates, removals and new sections.
+TEST_F(ClassListTest, AnEditorEditsAsSingleEditsDo) {
+  struct Edit {
+    bool add;
+    const char* section;
+    const char* name;
+    const char* second;
+    const char* third;
+  };
+  const Edit edits[] = {
+      {true, "A", "a2", "v", nullptr},
+      {true, "A", "a1", "new", "t"},
+      {true, "New", "n1", "1", nullptr},
+      {true, "A", "bare", nullptr, nullptr},
+      {true, "A", "a3", "3", nullptr},
+      {true, "New", "n2", "2", "x"},
+      {false, "A", "a1", nullptr, nullptr},
+      {true, "A", "a1", "again", nullptr},
+      {true, "B", ";;;New;", "m", nullptr},
+      {true, "New", "n3", "3", nullptr},
+      {false, "B", ";;;New;", nullptr, nullptr},
+      {true, "New", "n4", "4", nullptr},
+      {false, "New", "n1", nullptr, nullptr},
+      {false, "Gone", "x", nullptr, nullptr},
+      {true, "C", "c", "c", nullptr},
+      {false, "A", "a1", nullptr, nullptr},
+  };
+  const std::string content =
+      ";;;A;\na1 \"1\"\na1 \"dup\"\n; note\n;;;B;\nb \"b\"\n;;;A;\nz \"z\"\n";
+  ListPtr single = Read(content);
+  ListPtr edited = Read(content);
+  ClassListEditor editor(edited.get());
+  for (const Edit& edit : edits) {
+    if (edit.add) {
+      AddClassEntry(single.get(), edit.section, edit.name, edit.second, edit.third);
+      editor.Add(edit.section, edit.name, edit.second, edit.third);
+    } else {
+      RemoveClassEntry(single.get(), edit.section, edit.name);
+      editor.Remove(edit.section, edit.name);
+    }
+    ASSERT_EQ(Lines(edited.get()), Lines(single.get())) << "after " << edit.name;
+  }
+  EXPECT_EQ(Lines(single.get()).size(), 15u);
+}
+
 }  // namespace
 }  // namespace setup
