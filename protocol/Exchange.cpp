@@ -83,12 +83,20 @@ Exchange& Exchange::Sized(char*& body, unsigned long& length) {
   body = nullptr;
   length = 0;
   if (result_ == 0) result_ = server_.ReceiveSizedReply(body, length);
-  // A download answered before its request was sent whole is no answer to it.
-  if (sendFailure_ != 0) {
-    result_ = sendFailure_;
-    sendFailure_ = 0;
-  }
+  SettleSendFailure();
   return *this;
+}
+
+Exchange& Exchange::Stream(PadServer::BodySink& sink, unsigned long long& length) {
+  length = 0;
+  if (result_ == 0) result_ = server_.ReceiveSizedBody(sink, length);
+  SettleSendFailure();
+  return *this;
+}
+
+void Exchange::SettleSendFailure() {
+  if (sendFailure_ != 0) result_ = sendFailure_;
+  sendFailure_ = 0;
 }
 
 int Exchange::Finish() {

@@ -34,6 +34,8 @@ class Exchange {
   Exchange& Discard();
   // The body of a status-200 response; another status gives `length` 0.
   Exchange& Sized(char*& body, unsigned long& length);
+  // The same, the body going to `sink` as it arrives; `length` counts it.
+  Exchange& Stream(PadServer::BodySink& sink, unsigned long long& length);
 
   int Finish();
 
@@ -44,6 +46,8 @@ class Exchange {
   bool Sending() const;
   // Checks a response read after the request (or a reset while sending it).
   void Received(const char* text, unsigned long length, unsigned long long dropped);
+  // A download answered before its request was sent whole is no answer to it.
+  void SettleSendFailure();
 
   PadServer& server_;
   int result_;

@@ -25,14 +25,4 @@ KernelBuffer LoadFile(const char* name, unsigned long& length, unsigned long lar
   return data;
 }
 
-bool StoreFile(const char* name, const char* data, unsigned long length) {
-  MwPath path(KernelText(name), nullptr);
-  MwFile file(&path);
-  if (!file.Open(MW_OPEN_WRITE)) return false;
-  bool written = length == 0 || file.Write(data, length) == length;
-  // Close reports data that never reached the file.
-  bool closed = file.Close() != 0;
-  return written && closed;
-}
-
 }  // namespace protocol

@@ -1,4 +1,4 @@
-// Whole local files moved in and out of memory for the transfers.
+// Whole local files read into memory for the transfers that send them.
 #pragma once
 
 #include "protocol/KernelBuffer.h"
@@ -12,9 +12,5 @@ namespace protocol {
 // is not exactly the length the file announced: a file that cannot be read
 // whole is never passed on in part.
 KernelBuffer LoadFile(const char* name, unsigned long& length, unsigned long largest);
-
-// Creates or truncates the file `name` and writes the `length` bytes of
-// `data` (none when `length` is 0). False when any of that fails.
-bool StoreFile(const char* name, const char* data, unsigned long length);
 
 }  // namespace protocol

@@ -1,10 +1,12 @@
 // The pad file and file transfers: pad files travel gzip-compressed to
 // pad-gzput-cgi and from pad-gzget-cgi, other files as they are to
 // pad-upload-cgi and from the server's file directory.
+#include <atomic>
 #include <cstring>
 
 #include "kernel/KernelResources.h"
 #include "os/BoundedFormat.h"
+#include "protocol/DownloadFile.h"
 #include "protocol/Exchange.h"
 #include "protocol/GzipFile.h"
 #include "protocol/KernelBuffer.h"
@@ -12,11 +14,11 @@
 #include "protocol/ScopedTempFile.h"
 #include "transport/PadServer.h"
 
+using protocol::DownloadFile;
 using protocol::Exchange;
 using protocol::KernelBuffer;
 using protocol::LoadFile;
 using protocol::ScopedTempFile;
-using protocol::StoreFile;
 
 namespace {
 
@@ -25,6 +27,9 @@ constexpr std::size_t kLineSize = 4096;
 // file goes out only when it fits one together with its name line, whatever
 // the width of unsigned long.
 constexpr unsigned long kLargestBody = 0xFFFFFFFFul;
+
+// The most a download may write to its local file.
+std::atomic<unsigned long long> downloadLimit{PadServer::kDefaultDownloadLimit};
 
 // A remote name goes into the header line "FILE_NAME = <name>\n" or into the
 // request path, so CR, LF or another control character in it would end that
@@ -42,6 +47,17 @@ bool CanTravel(const char* remoteName) {
 // the header line, dropping the line end between the name and the data).
 bool FitsLine(const char* text, std::size_t fixed) {
   return std::strlen(text) + fixed <= static_cast<std::size_t>(os::kBoundedFormatSize - 1);
+}
+
+// Streams the sized reply of `exchange` into `file` and finishes both. The
+// body goes to the file as it arrives; another status than 200 leaves the
+// file empty, and the answer false, as does a failure after data came.
+bool Download(Exchange& exchange, DownloadFile& file) {
+  unsigned long long length = 0;
+  exchange.Stream(file, length);
+  if (exchange.Finish() == 0 && file.Finish()) return length > 0;
+  file.Discard();
+  return false;
 }
 
 }  // namespace
@@ -71,23 +87,11 @@ bool PadServer::DownloadPad(unsigned long id, const char* localFile) {
   if (localFile == nullptr) return false;
   char body[kLineSize];
   int bodyLength = os::FormatBounded(body, "%s/%lu.pad", kPadDirectory, id);
-  char* received = nullptr;
-  unsigned long length = 0;
+  DownloadFile file(localFile, true, DownloadLimit());
   Exchange exchange(*this);
   exchange.Head(kPadGzGetCgi, static_cast<unsigned long>(bodyLength), false)
-      .Body(body, static_cast<unsigned long>(bodyLength), false)
-      .Sized(received, length);
-  KernelBuffer data(received);
-  if (exchange.Finish() != 0) return false;
-
-  // Another status than 200 arrives as no data: `localFile` is then made
-  // empty, and the answer is false.
-  ScopedTempFile compressed;
-  if (compressed.Name() == nullptr) return false;
-  if (!StoreFile(compressed.Name(), data.get(), length)) return false;
-  data.reset();
-  bool stored = GunzipFile(compressed.Name(), localFile);
-  return stored && length > 0;
+      .Body(body, static_cast<unsigned long>(bodyLength), false);
+  return Download(exchange, file);
 }
 
 unsigned char PadServer::PutFile(const char* remoteName, const char* localFile) {
@@ -121,11 +125,12 @@ bool PadServer::GetFile(const char* remoteName, const char* localFile) {
     return false;
   }
   os::FormatBounded(path, "%s/%s", kMiscDirectory, remoteName);
-  char* received = nullptr;
-  unsigned long length = 0;
+  DownloadFile file(localFile, false, DownloadLimit());
   Exchange exchange(*this);
-  exchange.FileHead(path).Sized(received, length);
-  KernelBuffer data(received);
-  if (exchange.Finish() != 0) return false;
-  return StoreFile(localFile, data.get(), length) && length > 0;
+  exchange.FileHead(path);
+  return Download(exchange, file);
 }
+
+void PadServer::SetDownloadLimit(unsigned long long bytes) { downloadLimit = bytes; }
+
+unsigned long long PadServer::DownloadLimit() { return downloadLimit; }

@@ -131,6 +131,17 @@ class PadServer {
   // result `body` is null.
   int ReceiveSizedReply(char*& body, unsigned long& length);
 
+  // Where a body goes as it arrives, piece by piece; false stops the read.
+  class BodySink {
+   public:
+    virtual ~BodySink() = default;
+    virtual bool Take(const char* data, unsigned long count) = 0;
+  };
+  // ReceiveSizedReply without holding the body: its bytes go to `sink` as
+  // they arrive, and `length` counts them. Another status: result 0, `length`
+  // 0 and nothing for the sink. -1 also when the sink refuses a piece.
+  int ReceiveSizedBody(BodySink& sink, unsigned long long& length);
+
   // --- Reply text, pad commands and transfers (protocol/) ---
   //
   // Reply text: blank-separated key=value pairs, records separated by a
@@ -207,16 +218,39 @@ class PadServer {
   // arrived and was stored; false otherwise, also for a refused name.
   bool GetFile(const char* remoteName, const char* localFile);
 
+  // Class-wide: the most DownloadPad and GetFile write to `localFile`. A
+  // download that would pass it fails and leaves `localFile` empty.
+  static constexpr unsigned long long kDefaultDownloadLimit = 1ull << 30;
+  static void SetDownloadLimit(unsigned long long bytes);
+  static unsigned long long DownloadLimit();
+
  private:
   // The request line "<method> <prefix><directory><name> HTTP/1.0" and the
   // header block announcing `announced` bytes.
   int SendHead(const char* method, const char* directory, const char* name,
                unsigned long announced);
-  // Appends one response's worth of bytes to `received`, as ReceiveRaw reads
-  // them; on a nonzero result the caller discards `received`. -1 once it
-  // holds more than `limit` bytes. With `dropped`, body bytes are counted
-  // there instead of kept.
-  int ReceiveInto(ReceiveBuffer& received, unsigned long limit, unsigned long long* dropped);
+  // How ReceiveInto reads.
+  struct ReadPlan {
+    unsigned long limit;  // the most bytes `received` may hold; -1 past it
+    // The first byte may take up to the silence bound, and a peer that
+    // closes before it is a failure.
+    bool awaitFirst;
+    bool stopAtHead;  // ends once `received` holds the end of a header block
+    BodySink* sink;   // when set, every byte read goes there, not into `received`
+    // The bytes that make this read whole, so that a reset after them ends
+    // it well; kByHead: as the Content-Length in `received` says.
+    unsigned long long whole;
+  };
+  static constexpr unsigned long long kByHead = ~0ull;
+  // Reads into `received` (or the plan's sink, adding to `passed`) until the
+  // peer closes, one read time-out passes in silence, or the plan says stop.
+  // On a nonzero result the caller discards what was read.
+  int ReceiveInto(ReceiveBuffer& received, const ReadPlan& plan, unsigned long long& passed);
+  // The head and body of a sized reply: the body goes to `sink`, and a
+  // response of another status than 200 is left in `received` with
+  // `refused` set.
+  int ReceiveSized(ReceiveBuffer& received, BodySink& sink, unsigned long long& length,
+                   bool& refused);
   // The low-speed bound of a receiving operation: StartProgress opens its
   // window; NoteProgress counts `count` new bytes and answers WSAETIMEDOUT
   // when the window has lasted a silence bound with less than 1 KiB in it.

@@ -57,24 +57,42 @@ void ReadContentLength(const char* text, unsigned long& announced) {
 }
 
 // True when `received` holds a head that announces a Content-Length and at
-// least that many body bytes (counting `dropped` ones no longer held).
-bool WholeByLength(ReceiveBuffer& received, unsigned long long dropped) {
+// least that many body bytes.
+bool WholeByLength(ReceiveBuffer& received) {
   unsigned long bodyLength = received.Length();
   if (PadServer::LocateBody(received.Data(), bodyLength, false) == nullptr) return false;
   unsigned long announced = ULONG_MAX;
   ReadContentLength(received.Data(), announced);
-  return announced != ULONG_MAX && bodyLength + dropped >= announced;
+  return announced != ULONG_MAX && bodyLength >= announced;
 }
 
-// Once the head has ended, drops the body bytes behind it from `received`,
-// adding their count to `dropped`.
-void DropBody(ReceiveBuffer& received, unsigned long long& dropped) {
+// Hands the body bytes that `received` holds behind its head to `sink` and
+// drops them, adding their count to `passed`. False when the sink refuses.
+bool PassBody(ReceiveBuffer& received, PadServer::BodySink& sink, unsigned long long& passed) {
   unsigned long bodyLength = received.Length();
   char* body = PadServer::LocateBody(received.Data(), bodyLength, false);
-  if (body == nullptr || bodyLength == 0) return;
-  dropped += bodyLength;
+  if (body == nullptr || bodyLength == 0) return true;
+  if (!sink.Take(body, bodyLength)) return false;
+  passed += bodyLength;
   received.DropBack(bodyLength);
+  return true;
 }
+
+// Takes the bytes and keeps nothing.
+class DropSink : public PadServer::BodySink {
+ public:
+  bool Take(const char*, unsigned long) override { return true; }
+};
+
+// Keeps the bytes in a buffer.
+class BufferSink : public PadServer::BodySink {
+ public:
+  explicit BufferSink(ReceiveBuffer& buffer) : buffer_(buffer) {}
+  bool Take(const char* data, unsigned long count) override { return buffer_.Append(data, count); }
+
+ private:
+  ReceiveBuffer& buffer_;
+};
 
 }  // namespace
 
@@ -95,23 +113,38 @@ void PadServer::StartProgress() {
   progressBytes_ = 0;
 }
 
-int PadServer::ReceiveInto(ReceiveBuffer& received, unsigned long limit,
-                           unsigned long long* dropped) {
-  bool first = true;
+int PadServer::ReceiveInto(ReceiveBuffer& received, const ReadPlan& plan,
+                           unsigned long long& passed) {
+  bool first = plan.awaitFirst;
+  unsigned long long read = 0;
   for (;;) {
     if (!received.Reserve(kReadSize)) return WSAENOBUFS;
+    unsigned long searchFrom = received.Length() > 3 ? received.Length() - 3 : 0;
     int count = kReadSize;
     int result = connection.Receive(received.Tail(), count, 0);
     if (result != 0) {
       // A reset right behind a whole answer does not take the answer away.
-      if (!first && WholeByLength(received, dropped != nullptr ? *dropped : 0)) return 0;
-      return result;
+      bool whole = plan.whole == kByHead ? read > 0 && WholeByLength(received) : read >= plan.whole;
+      return whole ? 0 : result;
     }
     if (count > 0) {
       received.Commit(static_cast<unsigned long>(count));
+      read += static_cast<unsigned long>(count);
       first = false;
-      if (dropped != nullptr) DropBody(received, *dropped);
-      if (received.Length() > limit) return kNoUsableResponse;
+      if (plan.sink != nullptr) {
+        if (!plan.sink->Take(received.Data(), received.Length())) return kNoUsableResponse;
+        passed += received.Length();
+        received.DropBack(received.Length());
+      }
+      if (received.Length() > plan.limit) return kNoUsableResponse;
+    }
+    result = NoteProgress(static_cast<unsigned long>(count));
+    if (result != 0) return result;
+    if (count > 0) {
+      if (plan.stopAtHead && FindBytes(received.Data() + searchFrom, received.Length() - searchFrom,
+                                       kHeaderEnd, kHeaderEndLength) != nullptr) {
+        return 0;
+      }
     } else if (first) {
       // The server may take its time over the first byte, but a peer that
       // has closed will send nothing more.
@@ -122,8 +155,6 @@ int PadServer::ReceiveInto(ReceiveBuffer& received, unsigned long limit,
       // server closes after its response.
       return 0;
     }
-    result = NoteProgress(static_cast<unsigned long>(count));
-    if (result != 0) return result;
   }
 }
 
@@ -132,7 +163,8 @@ int PadServer::ReceiveRaw(char*& text, unsigned long& length) {
   length = 0;
   ReceiveBuffer received;
   StartProgress();
-  int result = ReceiveInto(received, kLargestReply, nullptr);
+  unsigned long long passed = 0;
+  int result = ReceiveInto(received, {kLargestReply, true, false, nullptr, kByHead}, passed);
   if (result != 0) return result;
   length = received.Length();
   text = received.Release();
@@ -146,8 +178,22 @@ int PadServer::ReceiveDiscarded(char*& head, unsigned long& headLength,
   bodyLength = 0;
   ReceiveBuffer received;
   StartProgress();
-  int result = ReceiveInto(received, kLargestReply, &bodyLength);
+  int result = ReceiveInto(received, {kLargestReply, true, true, nullptr, kByHead}, bodyLength);
   if (result != 0) return result;
+  DropSink drop;
+  unsigned long announced = ULONG_MAX;
+  ReadContentLength(received.Data(), announced);
+  if (!PassBody(received, drop, bodyLength)) return kNoUsableResponse;
+  unsigned long total = received.Length();
+  if (LocateBody(received.Data(), total, false) != nullptr && !connection.PeerClosed()) {
+    // The rest of the body, counted and dropped as it comes.
+    unsigned long long whole = announced == ULONG_MAX   ? kByHead
+                               : announced > bodyLength ? announced - bodyLength
+                                                        : 0;
+    ReceiveBuffer rest;
+    result = ReceiveInto(rest, {kReadSize, false, false, &drop, whole}, bodyLength);
+    if (result != 0) return result;
+  }
   headLength = received.Length();
   head = received.Release();
   return 0;
@@ -198,52 +244,77 @@ int PadServer::ReceiveReply(char*& reply, unsigned long& length, bool skipMarker
   return 0;
 }
 
-int PadServer::ReceiveSizedReply(char*& body, unsigned long& length) {
-  body = nullptr;
+int PadServer::ReceiveSized(ReceiveBuffer& received, BodySink& sink, unsigned long long& length,
+                            bool& refused) {
   length = 0;
-  ReceiveBuffer received;
+  refused = false;
   unsigned long announced = 0;
   StartProgress();
 
   // The head: status line and, for a 200 response, the announced length.
+  // It is read to its end before the body is measured against that length.
+  const ReadPlan headPlan = {kLargestReply, true, true, nullptr, kByHead};
   for (;;) {
-    int result = ReceiveInto(received, ULONG_MAX, nullptr);
+    unsigned long long none = 0;
+    int result = ReceiveInto(received, headPlan, none);
     if (result != 0) {
       if (!connection.PeerClosed()) return result;
       if (received.Length() == 0) return kNoUsableResponse;
-      break;  // a 200 response without a length ends with the connection
+      break;
     }
     int status = StatusCode(received.Data());
     if (status == 0) return kNoUsableResponse;
     if (status != 200) {
-      body = received.Release();
+      refused = true;
       return 0;
     }
     ReadContentLength(received.Data(), announced);
-    // The head is read to its end before the body is measured against the
-    // announced length.
     unsigned long total = received.Length();
-    bool headEnded = LocateBody(received.Data(), total, false) != nullptr;
-    if ((announced != 0 && headEnded) || connection.PeerClosed()) break;
+    if (LocateBody(received.Data(), total, false) != nullptr || connection.PeerClosed()) break;
   }
 
   // Without the end of its header block, nothing tells the head from the
   // body: the response is unusable, not a body.
   unsigned long total = received.Length();
-  char* start = LocateBody(received.Data(), total, false);
-  if (start == nullptr) return kNoUsableResponse;
-  received.DropFront(static_cast<unsigned long>(start - received.Data()));
+  if (LocateBody(received.Data(), total, false) == nullptr) return kNoUsableResponse;
+  if (!PassBody(received, sink, length)) return kNoUsableResponse;
 
-  // The body, up to the announced length. A connection that ends before it
-  // is complete leaves a cut body, which must not pass for the whole.
-  while (announced > received.Length()) {
-    if (connection.PeerClosed()) return kNoUsableResponse;
-    int result = ReceiveInto(received, ULONG_MAX, nullptr);
-    // A reset right behind the whole body does not take the body away.
-    if (result != 0 && received.Length() >= announced) break;
+  // The body: up to the announced length, or without one up to the end of
+  // the connection. A connection that ends before the announced length
+  // leaves a cut body, which must not pass for the whole.
+  ReceiveBuffer piece;
+  while (announced != 0 ? announced > length : !connection.PeerClosed()) {
+    if (announced != 0 && connection.PeerClosed()) return kNoUsableResponse;
+    unsigned long long whole = announced != 0 ? announced - length : kByHead;
+    int result = ReceiveInto(piece, {kReadSize, false, false, &sink, whole}, length);
     if (result != 0) return connection.PeerClosed() ? kNoUsableResponse : result;
   }
-  length = received.Length();
-  body = received.Release();
   return 0;
+}
+
+int PadServer::ReceiveSizedReply(char*& body, unsigned long& length) {
+  body = nullptr;
+  length = 0;
+  ReceiveBuffer received;
+  ReceiveBuffer kept;
+  BufferSink sink(kept);
+  unsigned long long total = 0;
+  bool refused = false;
+  int result = ReceiveSized(received, sink, total, refused);
+  if (result != 0) return result;
+  if (refused) {
+    body = received.Release();
+    return 0;
+  }
+  // An empty body still comes as a buffer.
+  if (!kept.Reserve(0)) return WSAENOBUFS;
+  length = kept.Length();
+  body = kept.Release();
+  return 0;
+}
+
+int PadServer::ReceiveSizedBody(BodySink& sink, unsigned long long& length) {
+  ReceiveBuffer received;
+  bool refused = false;
+  return ReceiveSized(received, sink, length, refused);
 }

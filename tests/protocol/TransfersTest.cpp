@@ -170,6 +170,57 @@ TEST_F(TransfersTest, DownloadThatCannotBeDecompressedOrStoredFails) {
   ASSERT_TRUE(fake_.WaitForConnections(3));
 }
 
+// The body is decompressed on its way to the file as GunzipFile does it from
+// a file, also when it arrives in pieces that cut the gzip magic in two.
+TEST_F(TransfersTest, DownloadDecompressesAsGunzipFileDoes) {
+  const std::string member = Compress(PadContent(70000));
+  const std::string bodies[] = {"plain text",    "\x1F",
+                                member,          member + Compress("second") + "trailing",
+                                member + "\x1F", member.substr(0, 40)};
+  std::string packed = files_.File("body.gz");
+  std::string expected = files_.File("expected");
+  std::string target = files_.File("target.pad");
+  std::size_t connections = 0;
+  for (const std::string& body : bodies) {
+    ASSERT_TRUE(WriteWholeFile(packed, body));
+    bool unpacked = GunzipFile(packed.c_str(), expected.c_str());
+    fake_.Answer(FakeHttpServer::Script()
+                     .AwaitRequestEnd()
+                     .Send("HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(body.size()) +
+                           "\r\n\r\n" + body.substr(0, 1))
+                     .Pause(50)
+                     .Send(body.substr(1)));
+    EXPECT_EQ(pad_.DownloadPad(7, target.c_str()), unpacked) << body.size();
+    if (unpacked) {
+      EXPECT_EQ(ReadWholeFile(target), ReadWholeFile(expected)) << body.size();
+    }
+    ++connections;
+  }
+  ASSERT_TRUE(fake_.WaitForConnections(connections));
+}
+
+// A download may write no more than the limit: past it, it fails and
+// leaves the target empty, however little travelled.
+TEST_F(TransfersTest, ADownloadPastTheLimitFailsAndEmptiesTheTarget) {
+  struct LimitGuard {
+    ~LimitGuard() { PadServer::SetDownloadLimit(PadServer::kDefaultDownloadLimit); }
+  } guard;
+  PadServer::SetDownloadLimit(100000);
+  std::string target = files_.File("target");
+  const std::string bomb = Compress(std::string(1u << 20, 'a'));
+  ASSERT_LT(bomb.size(), 5000u);
+  fake_.Answer(SizedReply(bomb));
+  EXPECT_FALSE(pad_.DownloadPad(3, target.c_str()));
+  EXPECT_EQ(ReadWholeFile(target), "");
+  fake_.Answer(SizedReply(PadContent(100001)));
+  EXPECT_FALSE(pad_.GetFile("big", target.c_str()));
+  EXPECT_EQ(ReadWholeFile(target), "");
+  fake_.Answer(SizedReply(PadContent(100000)));
+  EXPECT_TRUE(pad_.GetFile("big", target.c_str()));
+  EXPECT_EQ(ReadWholeFile(target), PadContent(100000));
+  ASSERT_TRUE(fake_.WaitForConnections(3));
+}
+
 TEST_F(TransfersTest, PutFileSendsTheNameLineAndTheBytesAsTheyAre) {
   const char bytes[] = "binary\0\xFF\x1F\x8B\r\n end";
   std::string content(bytes, sizeof bytes - 1);

@@ -1,0 +1,149 @@
+#include "protocol/DownloadFile.h"
+
+#include <zlib.h>
+
+namespace protocol {
+
+namespace {
+
+constexpr unsigned char kMagic[] = {0x1F, 0x8B};
+constexpr int kGzipWindow = 15 + 16;  // deflate's largest window, gzip wrapper
+constexpr std::size_t kOutputBlock = 64 * 1024;
+
+}  // namespace
+
+struct DownloadFile::Inflater {
+  z_stream stream{};
+  bool ready = false;
+  unsigned char out[kOutputBlock];
+};
+
+DownloadFile::DownloadFile(const char* path, bool decompress, unsigned long long limit)
+    : path_(path), decompress_(decompress), limit_(limit) {}
+
+DownloadFile::~DownloadFile() {
+  if (file_ != nullptr) std::fclose(file_);
+  if (inflater_ != nullptr && inflater_->ready) inflateEnd(&inflater_->stream);
+  delete inflater_;
+}
+
+bool DownloadFile::Open() {
+  if (!opened_) {
+    opened_ = true;
+    file_ = std::fopen(path_.c_str(), "wb");
+    if (file_ == nullptr) failed_ = true;
+  }
+  return !failed_;
+}
+
+bool DownloadFile::Write(const unsigned char* data, std::size_t count) {
+  if (count == 0) return true;
+  if (count > limit_ - written_) {
+    failed_ = true;
+    return false;
+  }
+  if (std::fwrite(data, 1, count, file_) != count) failed_ = true;
+  written_ += count;
+  return !failed_;
+}
+
+bool DownloadFile::Take(const char* data, unsigned long count) {
+  if (!Open()) return false;
+  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(data);
+  if (!decompress_ || plain_) return Write(bytes, count);
+  return Decompress(bytes, count);
+}
+
+bool DownloadFile::Decompress(const unsigned char* data, std::size_t count) {
+  while (count > 0 && !ended_) {
+    if (!inMember_) {
+      // Two bytes tell whether a member begins.
+      if (carry_.size() + count < 2) {
+        carry_.append(reinterpret_cast<const char*>(data), count);
+        return true;
+      }
+      unsigned char first = carry_.empty() ? data[0] : static_cast<unsigned char>(carry_[0]);
+      unsigned char second = carry_.empty() ? data[1] : data[0];
+      if (first != kMagic[0] || second != kMagic[1]) {
+        if (!firstMember_) {
+          ended_ = true;  // trailing bytes, ignored
+          return true;
+        }
+        plain_ = true;
+        std::string carried;
+        carried.swap(carry_);
+        return Write(reinterpret_cast<const unsigned char*>(carried.data()), carried.size()) &&
+               Write(data, count);
+      }
+      if (inflater_ == nullptr) inflater_ = new Inflater;
+      int started = inflater_->ready ? inflateReset(&inflater_->stream)
+                                     : inflateInit2(&inflater_->stream, kGzipWindow);
+      if (started != Z_OK) {
+        failed_ = true;
+        return false;
+      }
+      inflater_->ready = true;
+      inMember_ = true;
+      firstMember_ = false;
+      if (!carry_.empty()) {
+        std::size_t used = 0;
+        std::string carried;
+        carried.swap(carry_);
+        if (!Inflate(reinterpret_cast<const unsigned char*>(carried.data()), 1, used)) return false;
+      }
+    }
+    std::size_t used = 0;
+    if (!Inflate(data, count, used)) return false;
+    data += used;
+    count -= used;
+  }
+  return true;
+}
+
+bool DownloadFile::Inflate(const unsigned char* data, std::size_t count, std::size_t& used) {
+  z_stream& stream = inflater_->stream;
+  stream.next_in = const_cast<unsigned char*>(data);
+  stream.avail_in = static_cast<uInt>(count);
+  for (;;) {
+    stream.next_out = inflater_->out;
+    stream.avail_out = kOutputBlock;
+    int result = inflate(&stream, Z_NO_FLUSH);
+    if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR) {
+      failed_ = true;
+      return false;
+    }
+    if (!Write(inflater_->out, kOutputBlock - stream.avail_out)) return false;
+    if (result == Z_STREAM_END) {
+      inMember_ = false;
+      break;
+    }
+    // All input taken and room left over: the member goes on in later data.
+    if (stream.avail_in == 0 && stream.avail_out != 0) break;
+  }
+  used = count - stream.avail_in;
+  return true;
+}
+
+bool DownloadFile::Finish() {
+  if (!Open()) return false;
+  // Fewer than two bytes in all: plain data.
+  if (decompress_ && firstMember_ && !plain_ && !carry_.empty()) {
+    std::string carried;
+    carried.swap(carry_);
+    Write(reinterpret_cast<const unsigned char*>(carried.data()), carried.size());
+  }
+  bool whole = !failed_ && !inMember_;
+  bool closed = std::fclose(file_) == 0;
+  file_ = nullptr;
+  return whole && closed;
+}
+
+void DownloadFile::Discard() {
+  if (!opened_) return;
+  if (file_ != nullptr) std::fclose(file_);
+  file_ = std::fopen(path_.c_str(), "wb");
+  if (file_ != nullptr) std::fclose(file_);
+  file_ = nullptr;
+}
+
+}  // namespace protocol
