@@ -71,8 +71,8 @@ INT_PTR CALLBACK SetupDialog::DialogProc(HWND window, UINT message, WPARAM wPara
   if (dialog == nullptr) return FALSE;
   switch (message) {
     case WM_COMMAND:
-      // Enter reaches here as IDOK even while the button is disabled: only a
-      // usable OK may end the dialog, or it would go while the worker runs.
+      // Only a usable OK ends the dialog: an IDOK command sent by other
+      // means while the button is disabled would end it under the worker.
       if (LOWORD(wParam) == IDOK && IsWindowEnabled(GetDlgItem(window, IDOK))) {
         EndDialog(window, IDOK);
       }
