@@ -9,6 +9,7 @@
 #include "ProtocolTestSupport.h"
 #include "os/SocketApi.h"
 #include "protocol/GzipFile.h"
+#include "transport/WaitBounds.h"
 
 namespace {
 
@@ -121,7 +122,24 @@ TEST_F(TransfersTest, UploadReturnsTheFailingStep) {
   ASSERT_TRUE(WriteWholeFile(padFile, "pad"));
   fake_.Answer(FakeHttpServer::Script().AwaitRequestEnd().Close());
   EXPECT_EQ(pad_.UploadPad(42, padFile.c_str()), WSAECONNRESET);
+  // A server that answers a byte at a time is given up on at the low-speed
+  // bound; the temporary file goes all the same (see TearDown).
+  struct BoundsGuard {
+    BoundsGuard() { transport::SetWaitBoundsForTesting({300, 1000}); }
+    ~BoundsGuard() { transport::SetWaitBoundsForTesting(transport::kDefaultWaitBounds); }
+  } bounds;
+  FakeHttpServer::Script trickle;
+  trickle.AwaitRequestEnd();
+  for (int i = 0; i < 40; ++i) trickle.Send("x").Pause(100);
+  // A server of its own: the one of the fixture reports the sends that the
+  // client cut short.
+  FakeHttpServer slow;
+  slow.Answer(trickle);
+  PadServer pad;
+  pad.SetServer("127.0.0.1", slow.Port(), "/cgi/");
+  EXPECT_EQ(pad.UploadPad(42, padFile.c_str()), WSAETIMEDOUT);
   ASSERT_TRUE(fake_.WaitForConnections(1));
+  ASSERT_TRUE(slow.WaitForConnections(1));
 }
 
 TEST_F(TransfersTest, DownloadStoresTheDecompressedPad) {
