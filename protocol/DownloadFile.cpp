@@ -30,7 +30,7 @@ DownloadFile::~DownloadFile() {
 bool DownloadFile::Open() {
   if (!opened_) {
     opened_ = true;
-    file_ = std::fopen(path_.c_str(), "wb");
+    file_ = std::fopen(path_, "wb");
     if (file_ == nullptr) failed_ = true;
   }
   return !failed_;
@@ -54,26 +54,30 @@ bool DownloadFile::Take(const char* data, unsigned long count) {
   return Decompress(bytes, count);
 }
 
+bool DownloadFile::WriteCarried() {
+  if (!carrying_) return true;
+  carrying_ = false;
+  return Write(&carry_, 1);
+}
+
 bool DownloadFile::Decompress(const unsigned char* data, std::size_t count) {
   while (count > 0 && !ended_) {
     if (!inMember_) {
       // Two bytes tell whether a member begins.
-      if (carry_.size() + count < 2) {
-        carry_.append(reinterpret_cast<const char*>(data), count);
+      if (!carrying_ && count < 2) {
+        carry_ = data[0];
+        carrying_ = true;
         return true;
       }
-      unsigned char first = carry_.empty() ? data[0] : static_cast<unsigned char>(carry_[0]);
-      unsigned char second = carry_.empty() ? data[1] : data[0];
+      unsigned char first = carrying_ ? carry_ : data[0];
+      unsigned char second = carrying_ ? data[0] : data[1];
       if (first != kMagic[0] || second != kMagic[1]) {
         if (!firstMember_) {
           ended_ = true;  // trailing bytes, ignored
           return true;
         }
         plain_ = true;
-        std::string carried;
-        carried.swap(carry_);
-        return Write(reinterpret_cast<const unsigned char*>(carried.data()), carried.size()) &&
-               Write(data, count);
+        return WriteCarried() && Write(data, count);
       }
       if (inflater_ == nullptr) inflater_ = new Inflater;
       int started = inflater_->ready ? inflateReset(&inflater_->stream)
@@ -85,11 +89,10 @@ bool DownloadFile::Decompress(const unsigned char* data, std::size_t count) {
       inflater_->ready = true;
       inMember_ = true;
       firstMember_ = false;
-      if (!carry_.empty()) {
+      if (carrying_) {
+        carrying_ = false;
         std::size_t used = 0;
-        std::string carried;
-        carried.swap(carry_);
-        if (!Inflate(reinterpret_cast<const unsigned char*>(carried.data()), 1, used)) return false;
+        if (!Inflate(&carry_, 1, used)) return false;
       }
     }
     std::size_t used = 0;
@@ -126,12 +129,9 @@ bool DownloadFile::Inflate(const unsigned char* data, std::size_t count, std::si
 
 bool DownloadFile::Finish() {
   if (!Open()) return false;
-  // Fewer than two bytes in all: plain data.
-  if (decompress_ && firstMember_ && !plain_ && !carry_.empty()) {
-    std::string carried;
-    carried.swap(carry_);
-    Write(reinterpret_cast<const unsigned char*>(carried.data()), carried.size());
-  }
+  // Fewer than two bytes in all are plain data; a lone byte after a member
+  // is ignored, as trailing bytes are.
+  if (firstMember_) WriteCarried();
   bool whole = !failed_ && !inMember_;
   bool closed = std::fclose(file_) == 0;
   file_ = nullptr;
@@ -141,7 +141,7 @@ bool DownloadFile::Finish() {
 void DownloadFile::Discard() {
   if (!opened_) return;
   if (file_ != nullptr) std::fclose(file_);
-  file_ = std::fopen(path_.c_str(), "wb");
+  file_ = std::fopen(path_, "wb");
   if (file_ != nullptr) std::fclose(file_);
   file_ = nullptr;
 }

@@ -10,7 +10,6 @@
 #pragma once
 
 #include <cstdio>
-#include <string>
 
 #include "transport/PadServer.h"
 
@@ -18,6 +17,7 @@ namespace protocol {
 
 class DownloadFile : public PadServer::BodySink {
  public:
+  // `path` must stay valid while the object lives.
   DownloadFile(const char* path, bool decompress, unsigned long long limit);
   ~DownloadFile() override;
   DownloadFile(const DownloadFile&) = delete;
@@ -39,11 +39,13 @@ class DownloadFile : public PadServer::BodySink {
   bool Open();
   bool Write(const unsigned char* data, std::size_t count);
   bool Decompress(const unsigned char* data, std::size_t count);
+  // Writes the carried byte, if any, as plain data.
+  bool WriteCarried();
   // Runs the decompressor over `count` bytes; `used` tells how many it took
   // (fewer when a member ended).
   bool Inflate(const unsigned char* data, std::size_t count, std::size_t& used);
 
-  std::string path_;
+  const char* path_;
   bool decompress_;
   unsigned long long limit_;
   unsigned long long written_ = 0;
@@ -51,13 +53,16 @@ class DownloadFile : public PadServer::BodySink {
   bool opened_ = false;
   bool failed_ = false;
   // Decompression state: the first member decides between gzip and plain
-  // data; `carry_` holds a lone byte that may begin a member.
+  // data; `carry_` holds a lone byte that may begin a member. (No standard
+  // containers here: their code may come from the host program, with another
+  // heap than the library's.)
   Inflater* inflater_ = nullptr;
   bool plain_ = false;
   bool firstMember_ = true;
   bool inMember_ = false;
   bool ended_ = false;
-  std::string carry_;
+  unsigned char carry_ = 0;
+  bool carrying_ = false;
 };
 
 }  // namespace protocol

@@ -4,7 +4,6 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
 #include "transport/PadServer.h"
 
@@ -17,6 +16,8 @@ constexpr std::size_t kVersionPrefixLength = sizeof kVersionPrefix - 1;
 constexpr char kContentLength[] = "content-length:";
 constexpr std::size_t kContentLengthSize = sizeof kContentLength - 1;
 constexpr char kLineEnds[] = "\r\n";
+// The status line's start that holds the version and the status.
+constexpr std::size_t kStatusLineSize = 64;
 
 // True when [text, end) begins with the `size` characters of `lowerName`,
 // compared without regard to case.
@@ -58,8 +59,15 @@ int CheckResponse(const char* text, unsigned long length, unsigned long long dro
   }
   const char* end = text + length;
   // The status comes from the first line alone, not from whatever follows.
-  std::string statusLine(text, std::find_first_of(text, end, kLineEnds, kLineEnds + 2));
-  int status = PadServer::StatusCode(statusLine.c_str());
+  // (A fixed buffer, not a std::string: the string's code may come from the
+  // host program, with another heap than the library's.)
+  char statusLine[kStatusLineSize];
+  std::size_t lineLength =
+      static_cast<std::size_t>(std::find_first_of(text, end, kLineEnds, kLineEnds + 2) - text);
+  lineLength = std::min(lineLength, sizeof statusLine - 1);
+  std::memcpy(statusLine, text, lineLength);
+  statusLine[lineLength] = '\0';
+  int status = PadServer::StatusCode(statusLine);
   if (status < 200 || status > 299) return -1;
 
   // LocateBody only reads the text.

@@ -3,9 +3,10 @@
 // Windows Sockets 1.1 on Windows and the platform's compatibility layer on
 // POSIX: every operation but the constructor and destructor returns a Windows
 // Sockets error code (0 for success) and leaves it in `lastError`; nothing is
-// thrown and nothing is logged. Each send and each receive first waits, for at
-// most `timeout`, until the socket is ready. A wait that runs out is not an
-// error: Wait reports `ready` false and Receive reports 0 bytes.
+// thrown and nothing is logged. A receive reads what is there and waits, for
+// at most `timeout`, only when nothing is; a send waits before each piece. A
+// wait that runs out is not an error: Wait reports `ready` false and Receive
+// reports 0 bytes. A wait also ends, with WSAECONNABORTED, soon after Abort.
 //
 // The sockets library is started by the first object constructed and cleaned
 // up when the last one is destroyed; that count is class-wide and updated
@@ -41,8 +42,7 @@ class TCP_StreamSocket {
   // Shuts down and closes the socket; forgets the handle even when closing
   // fails, so a second Close returns 0.
   int Close();
-  // Send and Receive leave the socket in non-blocking mode; they wait with
-  // Wait only when the socket would block.
+  // Send and Receive leave the socket in non-blocking mode.
   //
   // Sends all `length` bytes, continuing partial sends. Gives up with
   // WSAETIMEDOUT after the transport's silence bound passes without the peer
