@@ -263,10 +263,15 @@ int PadServer::ReceiveSized(ReceiveBuffer& received, BodySink& sink, unsigned lo
       break;
     }
     int status = StatusCode(received.Data());
-    if (status == 0) return kNoUsableResponse;
     if (status != 200) {
+      // The rest is read and dropped, as a whole response was read before
+      // it was judged: the connection ends as the server expects.
+      DropSink drop;
+      ReceiveBuffer rest;
+      unsigned long long dropped = 0;
+      ReceiveInto(rest, {kReadSize, false, false, &drop, kByHead}, dropped);
       refused = true;
-      return 0;
+      return status == 0 ? kNoUsableResponse : 0;
     }
     ReadContentLength(received.Data(), announced);
     unsigned long total = received.Length();
