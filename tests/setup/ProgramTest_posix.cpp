@@ -18,16 +18,7 @@ namespace fs = std::filesystem;
 
 class ProgramTest : public testing::Test {
  protected:
-  void SetUp() override {
-    WriteText(install_.Nametab(), ";;;Clock;\nOldClock \"o\"\n");
-    WriteText(install_.Userdef(), "Color red\n");
-    WriteText(install_.Messages(), "# platform\n");
-    WriteText(install_.Messages("japanese"), "# platform\n");
-    WriteText(install_.ModuleFile("nametab.clock"), ";;;Clock;\nClockPad \"c\"\n");
-    WriteText(install_.ModuleFile("userdef.clock"), "Angle 90\n");
-    WriteText(install_.ModuleFile("english.clock"), "ClockPad:Alarm:Wake up\n");
-    WriteText(install_.ModuleFile("japanese.clock"), "ClockPad:Alarm:J\n");
-  }
+  void SetUp() override { install_.WriteSmallModule(); }
 
   // Runs the program with `arguments` (shell syntax) in language `locale`,
   // without a terminal; returns its exit code and keeps what it printed.

@@ -103,16 +103,7 @@ class Program {
 
 class WindowsProgramTest : public testing::Test {
  protected:
-  void SetUp() override {
-    WriteText(install_.Nametab(), ";;;Clock;\nOldClock \"o\"\n");
-    WriteText(install_.Userdef(), "Color red\n");
-    WriteText(install_.Messages(), "# platform\n");
-    WriteText(install_.Messages("japanese"), "# platform\n");
-    WriteText(install_.ModuleFile("nametab.clock"), ";;;Clock;\nClockPad \"c\"\n");
-    WriteText(install_.ModuleFile("userdef.clock"), "Angle 90\n");
-    WriteText(install_.ModuleFile("english.clock"), "ClockPad:Alarm:Wake up\n");
-    WriteText(install_.ModuleFile("japanese.clock"), "ClockPad:Alarm:J\n");
-  }
+  void SetUp() override { install_.WriteSmallModule(); }
 
   std::string LogOption() const { return "-log \"" + log_ + "\" "; }
   std::vector<std::string> LogLines() const {

@@ -150,3 +150,14 @@ TestInstallation::TestInstallation()
   values_.Set(kAppPathsKey, "", JoinPath({root_, "bin", "mk.exe"}));
   values_.Set(kSettingsKey, "MKUSRDIR", userDir_);
 }
+
+void TestInstallation::WriteSmallModule() const {
+  WriteText(Nametab(), ";;;Clock;\nOldClock \"o\"\n");
+  WriteText(Userdef(), "Color red\n");
+  WriteText(Messages(), "# platform\n");
+  WriteText(Messages("japanese"), "# platform\n");
+  WriteText(ModuleFile("nametab.clock"), ";;;Clock;\nClockPad \"c\"\n");
+  WriteText(ModuleFile("userdef.clock"), "Angle 90\n");
+  WriteText(ModuleFile("english.clock"), "ClockPad:Alarm:Wake up\n");
+  WriteText(ModuleFile("japanese.clock"), "ClockPad:Alarm:J\n");
+}

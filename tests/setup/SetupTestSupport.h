@@ -95,6 +95,9 @@ class TestInstallation {
     return JoinPath({userDir_, "Message", language + ".mkrc"});
   }
   std::string ModuleFile(const std::string& name) const { return JoinPath({moduleDir_, name}); }
+  // A small installation and a small "clock" module with a file of each
+  // kind, for the tests that run the whole program.
+  void WriteSmallModule() const;
   // The command line that names the module folder, in double quotes.
   std::string InFolder() const { return "-in \"" + moduleDir_ + "\" "; }
   ScratchDirectory& Scratch() { return scratch_; }
