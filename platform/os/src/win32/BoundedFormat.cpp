@@ -1,7 +1,7 @@
 // The bounded formatter on Windows: wvsprintfA itself.
 #include "os/BoundedFormat.h"
 
-#include "WindowsApi.h"
+#include "os/WindowsApi.h"
 
 namespace os {
 

@@ -5,7 +5,7 @@
 
 #include <io.h>
 
-#include "WindowsApi.h"
+#include "os/WindowsApi.h"
 
 // <windows.h> spells ReplaceFile as a macro for ReplaceFileA.
 #undef ReplaceFile

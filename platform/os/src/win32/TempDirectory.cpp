@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "WindowsApi.h"
+#include "os/WindowsApi.h"
 
 namespace os {
 

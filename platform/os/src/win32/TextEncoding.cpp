@@ -3,7 +3,7 @@
 
 #include <climits>
 
-#include "WindowsApi.h"
+#include "os/WindowsApi.h"
 
 namespace os {
 

@@ -8,7 +8,7 @@
 
 #include <cstdlib>
 
-#include "WindowsApi.h"
+#include "os/WindowsApi.h"
 
 namespace os {
 

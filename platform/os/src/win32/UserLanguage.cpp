@@ -1,7 +1,7 @@
 // The user's language on Windows: the user's UI language.
 #include "os/UserLanguage.h"
 
-#include "WindowsApi.h"
+#include "os/WindowsApi.h"
 
 namespace os {
 

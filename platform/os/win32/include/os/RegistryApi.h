@@ -1,10 +1,4 @@
 // The Windows registry: callers use the Win32 names directly.
 #pragma once
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "os/WindowsApi.h"

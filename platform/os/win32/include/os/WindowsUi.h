@@ -3,11 +3,5 @@
 // too: the resource compiler reads the same constants.
 #pragma once
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "os/WindowsApi.h"
 #include <commctrl.h>
