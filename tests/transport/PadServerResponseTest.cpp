@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "FakeHttpServer.h"
@@ -142,17 +143,6 @@ TEST_F(PadServerResponseTest, ResponseWithoutHeaderBlockEndIsHandedOverWithItsHe
   EXPECT_EQ(response.size(), length);
 }
 
-TEST_F(PadServerResponseTest, SizedReplyReturnsTheBodyOfA200Response) {
-  // The body holds a NUL and a terminator byte: it is data, not text.
-  const std::string body("gz\0\xFF\x1F\x8B data", 11);
-  Start(FakeHttpServer::Reply("HTTP/1.0 200 OK\r\nContent-Length: 11\r\n\r\n" + body));
-  std::string received;
-  unsigned long length = 0;
-  ASSERT_EQ(0, Sized(received, length));
-  EXPECT_EQ(body, received);
-  EXPECT_EQ(11u, length);
-}
-
 TEST_F(PadServerResponseTest, SizedReplyOfAnotherStatusIsEmpty) {
   Start(FakeHttpServer::Reply("HTTP/1.0 404 Not Found\r\nContent-Length: 9\r\n\r\nnot found"));
   char* body = nullptr;
@@ -165,94 +155,90 @@ TEST_F(PadServerResponseTest, SizedReplyOfAnotherStatusIsEmpty) {
   MwDelete(body);
 }
 
-TEST_F(PadServerResponseTest, SizedReplyWithoutStatusLineFails) {
-  Start(FakeHttpServer::Reply("<html>no status line</html>"));
-  std::string body;
-  unsigned long length = 0;
-  EXPECT_EQ(-1, Sized(body, length));
-  EXPECT_EQ("(null)", body);
-}
-
-TEST_F(PadServerResponseTest, SizedReplyWithoutHeaderBlockEndFails) {
-  // Lines ended by LF alone: nothing tells the head from the body.
-  Start(FakeHttpServer::Reply("HTTP/1.0 200 OK\nContent-Length: 4\n\nbody"));
-  std::string body;
-  unsigned long length = 5;
-  EXPECT_EQ(-1, Sized(body, length));
-  EXPECT_EQ("(null)", body);
-  EXPECT_EQ(0u, length);
-}
-
-TEST_F(PadServerResponseTest, SizedReplyReadsAHeadSplitBySilenceToItsEnd) {
-  ShortWaitBounds bounds(300, 3000);
-  Start(FakeHttpServer::Script()
-            .AwaitRequestEnd()
-            .Send("HTTP/1.0 200 OK\r\nContent-Length: 4\r\n")
-            .Pause(800)
-            .Send("\r\nbody"));
-  std::string body;
-  unsigned long length = 0;
-  ASSERT_EQ(0, Sized(body, length));
-  EXPECT_EQ("body", body);
-}
-
-TEST_F(PadServerResponseTest, SizedReplyLongerThanAnnouncedIsReturnedWhole) {
-  Start(FakeHttpServer::Reply("HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\nabcdef"));
-  std::string body;
-  unsigned long length = 0;
-  ASSERT_EQ(0, Sized(body, length));
-  EXPECT_EQ("abcdef", body);
-}
-
-TEST_F(PadServerResponseTest, SizedReplyKeepsReadingPastSilenceUntilTheAnnouncedLength) {
-  ShortWaitBounds bounds(300, 3000);
-  const std::string body = Pattern(100000);
-  Start(FakeHttpServer::Script()
-            .AwaitRequestEnd()
-            .Send("HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n" + body.substr(0, 5000))
-            .Pause(800)
-            .Send(body.substr(5000, 45000))
-            .Pause(800)
-            .Send(body.substr(50000)));
-  std::string received;
-  unsigned long length = 0;
-  ASSERT_EQ(0, Sized(received, length));
-  EXPECT_EQ(100000u, length);
-  EXPECT_TRUE(body == received);
-}
-
-TEST_F(PadServerResponseTest, SizedReplyCutShortByTheServerIsNotSuccess) {
-  Start(FakeHttpServer::Script()
-            .AwaitRequestEnd()
-            .Send("HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\n" + std::string(60, 'x'))
-            .Close());
-  std::string body;
-  unsigned long length = 5;
-  EXPECT_NE(0, Sized(body, length));
-  EXPECT_EQ("(null)", body);
-  EXPECT_EQ(0u, length);
-}
-
-TEST_F(PadServerResponseTest, SizedReplyWithoutLengthEndsWithTheConnection) {
-  ShortWaitBounds bounds(300, 3000);
-  // A pause longer than one read time-out does not end it; the close does.
-  Start(FakeHttpServer::Script()
-            .AwaitRequestEnd()
-            .Send("HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\nfirst ")
-            .Pause(800)
-            .Send("second"));
-  std::string body;
-  unsigned long length = 0;
-  ASSERT_EQ(0, Sized(body, length));
-  EXPECT_EQ("first second", body);
-  EXPECT_EQ(12u, length);
-}
-
-TEST_F(PadServerResponseTest, SizedReplyOfAnEmptyConnectionFails) {
-  Start(FakeHttpServer::Script().AwaitRequestEnd().Close());
-  std::string body;
-  unsigned long length = 0;
-  EXPECT_EQ(-1, Sized(body, length));
+// What ReceiveSizedReply makes of each kind of response: its result, the
+// body and the length (`length` starts at 5, so a reset to 0 shows).
+TEST_F(PadServerResponseTest, SizedReplyReadsToTheAnnouncedLengthAndRefusesWhatIsBroken) {
+  using Script = FakeHttpServer::Script;
+  constexpr int kAnyFailure = 1;   // any nonzero result
+  constexpr long kUnchecked = -1;  // length or body not looked at
+  const std::string pattern = Pattern(100000);
+  // The body holds a NUL and a terminator byte: it is data, not text.
+  const std::string binary("gz\0\xFF\x1F\x8B data", 11);
+  struct Case {
+    const char* what;
+    Script script;
+    bool shortBounds;  // a read time-out of 300 ms, silence 3 s
+    int result;
+    std::string body;  // "(null)" for none, "" unchecked
+    long length;
+  };
+  const Case cases[] = {
+      {"the body of a 200 response",
+       FakeHttpServer::Reply("HTTP/1.0 200 OK\r\nContent-Length: 11\r\n\r\n" + binary), false, 0,
+       binary, 11},
+      {"no status line", FakeHttpServer::Reply("<html>no status line</html>"), false, -1, "(null)",
+       kUnchecked},
+      // Lines ended by LF alone: nothing tells the head from the body.
+      {"no end of the header block",
+       FakeHttpServer::Reply("HTTP/1.0 200 OK\nContent-Length: 4\n\nbody"), false, -1, "(null)", 0},
+      {"a head split by silence is read to its end",
+       Script()
+           .AwaitRequestEnd()
+           .Send("HTTP/1.0 200 OK\r\nContent-Length: 4\r\n")
+           .Pause(800)
+           .Send("\r\nbody"),
+       true, 0, "body", kUnchecked},
+      {"longer than announced is returned whole",
+       FakeHttpServer::Reply("HTTP/1.0 200 OK\r\nContent-Length: 3\r\n\r\nabcdef"), false, 0,
+       "abcdef", kUnchecked},
+      {"reading goes on past silence until the announced length",
+       Script()
+           .AwaitRequestEnd()
+           .Send("HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\n" + pattern.substr(0, 5000))
+           .Pause(800)
+           .Send(pattern.substr(5000, 45000))
+           .Pause(800)
+           .Send(pattern.substr(50000)),
+       true, 0, pattern, 100000},
+      {"cut short by the server",
+       Script()
+           .AwaitRequestEnd()
+           .Send("HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\n" + std::string(60, 'x'))
+           .Close(),
+       false, kAnyFailure, "(null)", 0},
+      // A pause longer than one read time-out does not end it; the close does.
+      {"without a length it ends with the connection",
+       Script()
+           .AwaitRequestEnd()
+           .Send("HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\nfirst ")
+           .Pause(800)
+           .Send("second"),
+       true, 0, "first second", 12},
+      {"an empty connection", Script().AwaitRequestEnd().Close(), false, -1, "", kUnchecked},
+  };
+  std::size_t connections = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::unique_ptr<ShortWaitBounds> bounds;
+    if (c.shortBounds) bounds = std::make_unique<ShortWaitBounds>(300, 3000);
+    Start(c.script);
+    std::string body;
+    unsigned long length = 5;
+    int result = Sized(body, length);
+    if (c.result == kAnyFailure) {
+      EXPECT_NE(0, result);
+    } else {
+      EXPECT_EQ(c.result, result);
+    }
+    if (!c.body.empty()) {
+      EXPECT_TRUE(c.body == body) << body.substr(0, 80);
+    }
+    if (c.length != kUnchecked) {
+      EXPECT_EQ(static_cast<unsigned long>(c.length), length);
+    }
+    pad_.Disconnect();
+    EXPECT_TRUE(fake_.WaitForConnections(++connections));
+  }
 }
 
 TEST_F(PadServerResponseTest, RawReadEndsAtOnceWhenThePeerClosesWithoutAnswering) {
