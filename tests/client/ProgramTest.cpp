@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -138,6 +139,11 @@ class ProgramTest : public testing::Test {
     for (const std::string& problem : fake_.Problems()) ADD_FAILURE() << problem;
   }
 
+  // The fake server's answers to the next connections, in order.
+  void Queue(std::initializer_list<Script> scripts) {
+    for (const Script& script : scripts) fake_.Answer(script);
+  }
+
   // Runs the loop until `count` reports in all have come, or 30 s passed.
   bool AwaitReports(std::size_t count) {
     for (int i = 0; i < 3000 && pad_.outcomes.size() < count; ++i) MwRunLoop(10);
@@ -161,12 +167,7 @@ TEST_F(ProgramTest, EveryRequestReachesTheServerAndComesBack) {
   const std::string noteSaved = pad_.SavedAgain(NewPad());
 
   // A new identifier, a registration under it and an upload below it.
-  fake_.Answer(Answer("30"));
-  fake_.Answer(Answer(""));
-  fake_.Answer(Answer(""));
-  fake_.Answer(Answer("31"));
-  fake_.Answer(Answer(""));
-  fake_.Answer(Answer(""));
+  Queue({Answer("30"), Answer(""), Answer(""), Answer("31"), Answer(""), Answer("")});
   ASSERT_EQ(comm_->RequestNewID(), 1);
   ASSERT_EQ(comm_->RequestRegist(30, note.get(), 0, 0), 1);
   ASSERT_EQ(comm_->RequestUpload(30, note.get(), 10, 20), 1);
@@ -175,13 +176,8 @@ TEST_F(ProgramTest, EveryRequestReachesTheServerAndComesBack) {
   std::string uploaded = TransferData(fake_.Request(5));
 
   // The uploaded pad comes back equal; then the other pad requests.
-  fake_.Answer(Sized(uploaded));
-  fake_.Answer(Answer(""));
-  fake_.Answer(Answer(""));
-  fake_.Answer(Answer(""));
-  fake_.Answer(Answer("id=31"));
-  fake_.Answer(Answer("x=10 y=20 width=120 height=80"));
-  fake_.Answer(Answer(""));
+  Queue({Sized(uploaded), Answer(""), Answer(""), Answer(""), Answer("id=31"),
+         Answer("x=10 y=20 width=120 height=80"), Answer("")});
   ASSERT_EQ(comm_->RequestDownload(31), 1);
   ASSERT_EQ(comm_->RequestUpdate(31, note.get(), 11, 21), 1);
   ASSERT_EQ(comm_->RequestMove(31, 12, 22), 1);
@@ -235,9 +231,7 @@ TEST_F(ProgramTest, RequestsQueuedAtOnceAndInsideTaskEndAreReportedOnceInOrder) 
 }
 
 TEST_F(ProgramTest, TheReadmeExampleSharesItself) {
-  fake_.Answer(Answer("77"));
-  fake_.Answer(Answer(""));
-  fake_.Answer(Answer(""));
+  Queue({Answer("77"), Answer(""), Answer("")});
   {
     SharedNote note(address_.c_str());
     ASSERT_TRUE(note.Share(5));
