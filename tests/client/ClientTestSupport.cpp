@@ -176,3 +176,5 @@ MkSimplePad* NewSamplePad(const char* className, int x, int y, unsigned int widt
   pad->GetAttributes()->atPut(Text("count"), 3);
   return pad;
 }
+
+std::string ClientScratch::TempFiles() const { return ::TempFiles(TempDirectory()); }

@@ -34,6 +34,24 @@ class UserDirectorySetting {
   std::string previousValue_;
 };
 
+// The scratch folders a client test runs in, each a fresh one of its own:
+// the system's temporary directory and the platform user directory.
+class ClientScratch {
+ public:
+  // The temporary directory as the system names it, with its separator.
+  const std::string& TempDirectory() const { return tempOverride_.Directory(); }
+  // A name below the temporary directory.
+  std::string TempFile(const std::string& name) const { return temp_.File(name); }
+  // The temporary files ("*.tmp") there now, as TempFiles lists them.
+  std::string TempFiles() const;
+
+ private:
+  ScratchDirectory temp_;
+  TempDirectoryOverride tempOverride_{temp_.Path()};
+  ScratchDirectory userDirectory_;
+  UserDirectorySetting setting_{userDirectory_.Path()};
+};
+
 // A gate a worker can wait at until the test opens it. Every wait is bounded.
 class Gate {
  public:

@@ -39,12 +39,9 @@ class CutOffTest : public testing::Test {
         [&] { return workers_.Returned() == started && MwLiveBlockCount() == startCount_; }, 5000);
   }
 
-  std::string TempListing() { return TempFiles(override_.Directory()); }
+  std::string TempListing() { return scratch_.TempFiles(); }
 
-  ScratchDirectory temp_;
-  TempDirectoryOverride override_{temp_.Path()};
-  ScratchDirectory userDirectory_;
-  UserDirectorySetting setting_{userDirectory_.Path()};
+  ClientScratch scratch_;
   ScratchDirectory files_;
   std::string local_ = files_.File("local.bin");
   Gate gate_;

@@ -78,10 +78,7 @@ class RequestTest : public testing::Test {
     return bytes;
   }
 
-  ScratchDirectory temp_;
-  TempDirectoryOverride override_{temp_.Path()};
-  ScratchDirectory userDirectory_;
-  UserDirectorySetting setting_{userDirectory_.Path()};
+  ClientScratch scratch_;
   ScratchDirectory reference_;
   std::mutex seenMutex_;
   std::vector<SeenTask> seenTasks_;
@@ -156,7 +153,7 @@ TEST_F(RequestTest, RefusedRequestsLeaveNothingBehind) {
     SCOPED_TRACE(refusal.name);
     EXPECT_EQ(refusal.request(comm_), 0);
     EXPECT_EQ(comm_.QueryTask(), nullptr);
-    EXPECT_EQ(TempFiles(override_.Directory()), "");
+    EXPECT_EQ(scratch_.TempFiles(), "");
   };
   for (const Refusal& refusal : withoutCallback) expectRefused(refusal);
   comm_.SetPad(&callback_);
@@ -177,7 +174,7 @@ TEST_F(RequestTest, FileRequestsAreRefusedWhenNoTemporaryFileCanBeMade) {
   ScratchDirectory files;
   std::string local = files.File("local.bin");
   ASSERT_TRUE(WriteWholeFile(local, "local bytes"));
-  TempDirectoryOverride noRoom(temp_.File(std::string(300, 'x')));
+  TempDirectoryOverride noRoom(scratch_.TempFile(std::string(300, 'x')));
   long before = MwLiveBlockCount();
   EXPECT_EQ(comm_.RequestRegist(1, pad_.get(), 0, 0), 0);
   EXPECT_EQ(comm_.RequestUpload(1, pad_.get(), 0, 0), 0);
@@ -192,7 +189,7 @@ TEST_F(RequestTest, APadThatCannotBeSavedIsRefusedAndLeavesNoFile) {
   comm_.SetPad(&callback_);
   // While the request runs, the reserved name is turned into a directory, so
   // the save cannot write it.
-  std::string reserved = override_.Directory() + "00000000.tmp";
+  std::string reserved = scratch_.TempDirectory() + "00000000.tmp";
   bool sawReservedFile = false;
   for (int type : {kRequestRegist, kRequestUpload, kRequestUpdate}) {
     SCOPED_TRACE(type);
@@ -208,7 +205,7 @@ TEST_F(RequestTest, APadThatCannotBeSavedIsRefusedAndLeavesNoFile) {
     EXPECT_TRUE(sawReservedFile);
     EXPECT_EQ(comm_.QueryTask(), nullptr);
     std::filesystem::remove(reserved);  // the directory made above
-    EXPECT_EQ(TempFiles(override_.Directory()), "");
+    EXPECT_EQ(scratch_.TempFiles(), "");
   }
   MwRunLoop(120);
   EXPECT_EQ(workers_.Started(), 0);
@@ -228,7 +225,7 @@ TEST_F(RequestTest, TheReservedNameStaysTakenUntilThePadIsSaved) {
   ASSERT_EQ(comm_.RequestUpload(5, pad_.get(), 1, 2), 1);
   EXPECT_EQ(TheUndoBuffer()->GetRealDeleteCalls(), deletesBefore + 1);
   EXPECT_EQ(TheUndoBuffer()->GetWaitingCount(), 0u);
-  EXPECT_EQ(otherName, override_.Directory() + "00000001.tmp");
+  EXPECT_EQ(otherName, scratch_.TempDirectory() + "00000001.tmp");
   ASSERT_TRUE(AwaitReports(1));
   ASSERT_EQ(Seen().size(), 1u);
   EXPECT_EQ(Seen()[0].fileContent, SavedForm(pad_.get()));
@@ -309,7 +306,7 @@ TEST_F(RequestTest, EachRequestHandsItsWorkerTheParametersOfItsTask) {
     EXPECT_EQ(got.path, first ? "/base" : "/other");
   }
   // Every task's temporary file went with its task.
-  EXPECT_EQ(TempFiles(override_.Directory()), "");
+  EXPECT_EQ(scratch_.TempFiles(), "");
   EXPECT_EQ(files.Listing(), "local.bin");
 }
 

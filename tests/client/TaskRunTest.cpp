@@ -36,10 +36,7 @@ class TaskRunTest : public testing::Test {
     return name;
   }
 
-  ScratchDirectory temp_;
-  TempDirectoryOverride override_{temp_.Path()};
-  ScratchDirectory userDirectory_;
-  UserDirectorySetting setting_{userDirectory_.Path()};
+  ClientScratch scratch_;
   ScriptedWorkers workers_;
   BazaroComm comm_;
   RecordingPad callback_{&comm_};
@@ -108,18 +105,18 @@ TEST_F(TaskRunTest, FlushTaskDropsTheWaitingTasksButNotTheRunningOne) {
   ASSERT_EQ(comm_.RequestPutFile(Text(local), Text("two")), 1);
   ASSERT_EQ(comm_.RequestGetFile(Text("three")), 1);
   ASSERT_TRUE(WaitUntil([&] { return workers_.Started() == 1; }, 2000));
-  EXPECT_EQ(TempFiles(override_.Directory()), "00000000.tmp 00000001.tmp");
+  EXPECT_EQ(scratch_.TempFiles(), "00000000.tmp 00000001.tmp");
 
   comm_.FlushTask();
   // The waiting copy goes at once; the running task's file stays until its
   // report.
-  EXPECT_EQ(TempFiles(override_.Directory()), "00000000.tmp");
+  EXPECT_EQ(scratch_.TempFiles(), "00000000.tmp");
   gate.Open();
   ASSERT_TRUE(AwaitReports(1));
   MwRunLoop(200);
   EXPECT_EQ(ReportedTypes(), (std::vector<int>{kRequestPutFile}));
   EXPECT_EQ(workers_.Started(), 1);
-  EXPECT_EQ(TempFiles(override_.Directory()), "");
+  EXPECT_EQ(scratch_.TempFiles(), "");
 }
 
 TEST_F(TaskRunTest, FlushTaskInsideTaskEndStopsWhatWouldFollow) {
@@ -210,7 +207,7 @@ TEST_F(TaskRunTest, TheOutcomeCanBeReadInsideTaskEndAndIsGoneAfterIt) {
   EXPECT_EQ(comm_.QueryResultFile(), nullptr);
   EXPECT_EQ(comm_.QueryResultBooth(), nullptr);
   EXPECT_EQ(comm_.GetResultPad(), nullptr);
-  EXPECT_EQ(TempFiles(override_.Directory()), "");
+  EXPECT_EQ(scratch_.TempFiles(), "");
 }
 
 TEST_F(TaskRunTest, EveryTaskIsReportedEvenWithoutAWorkerOrItsThreadEnd) {

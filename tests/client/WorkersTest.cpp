@@ -75,7 +75,7 @@ class WorkersTest : public testing::Test {
     delete comm_;
     // The last worker may still be closing its connection.
     EXPECT_TRUE(WaitUntil([&] { return MwLiveBlockCount() == startCount_; }, 5000));
-    EXPECT_EQ(TempFiles(temp_.Path()), "");
+    EXPECT_EQ(scratch_.TempFiles(), "");
     for (const std::string& problem : fake_->Problems()) ADD_FAILURE() << problem;
   }
 
@@ -149,7 +149,7 @@ class WorkersTest : public testing::Test {
       EXPECT_EQ(Run(c.scripts, c.request), c.outcome);
       EXPECT_EQ(Received(), c.commands);
       // A fetched file goes with its report; nothing else may be left.
-      EXPECT_TRUE(RunLoopUntil([&] { return TempFiles(temp_.Path()).empty(); }, 2000));
+      EXPECT_TRUE(RunLoopUntil([&] { return scratch_.TempFiles().empty(); }, 2000));
     }
   }
 
@@ -169,10 +169,7 @@ class WorkersTest : public testing::Test {
   }
 
   long startCount_;
-  ScratchDirectory temp_;
-  TempDirectoryOverride override_{temp_.Path()};
-  ScratchDirectory userDirectory_;
-  UserDirectorySetting setting_{userDirectory_.Path()};
+  ClientScratch scratch_;
   ScratchDirectory files_;
   std::string padFile_;
   std::unique_ptr<FakeHttpServer> fake_ = std::make_unique<FakeHttpServer>();
@@ -344,7 +341,7 @@ TEST_F(WorkersTest, DestructionCutsOffADownloadUnderWay) {
   EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(took).count(), 100);
   // The worker's blocked receive returned: it has given back all it held.
   EXPECT_TRUE(WaitUntil([&] { return MwLiveBlockCount() == startCount_; }, 1000));
-  EXPECT_EQ(TempFiles(temp_.Path()), "");
+  EXPECT_EQ(scratch_.TempFiles(), "");
   MwRunLoop(150);
   EXPECT_TRUE(callback_.reports.empty());
   // A slow receiver (Wine) may be cut off before the first half was all sent.
@@ -392,7 +389,7 @@ TEST_F(WorkersTest, ARequestIsReportedOnceWhicheverAllocationFails) {
       delete comm_;
       comm_ = nullptr;
       ASSERT_TRUE(WaitUntil([&] { return MwLiveBlockCount() == startCount_; }, 5000));
-      ASSERT_EQ(TempFiles(temp_.Path()), "");
+      ASSERT_EQ(scratch_.TempFiles(), "");
     }
     EXPECT_FALSE(failed) << c.what << ": the worker kept allocating";
   }
