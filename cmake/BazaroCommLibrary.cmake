@@ -10,7 +10,7 @@
 # given back with MwDelete explicitly.
 add_library(BazaroComm SHARED)
 target_compile_definitions(BazaroComm PRIVATE BAZAROCOMM_BUILDING)
-target_link_libraries(BazaroComm PUBLIC kernel PRIVATE os ZLIB::ZLIB)
+target_link_libraries(BazaroComm PUBLIC bazaro_kernel PRIVATE bazaro_os ZLIB::ZLIB)
 target_link_libraries(BazaroComm PRIVATE bazaro_client)
 # The parts link each other plainly; here every one of them is taken in whole,
 # so that nothing the library exports is left out for want of a caller.

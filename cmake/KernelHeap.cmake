@@ -11,7 +11,7 @@
 # the runtime is static there as everywhere.
 function(bazaro_use_kernel_heap target)
   target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/kernel/AllocationOperators.cpp)
-  target_link_libraries(${target} PRIVATE mkres)
+  target_link_libraries(${target} PRIVATE bazaro_mkres)
   if(WIN32)
     # Only what the sources mark with dllexport leaves the DLL; without any
     # such mark the linker would export every symbol, operators included.

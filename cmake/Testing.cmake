@@ -58,7 +58,7 @@ add_library(bazaro_test_main STATIC ${PROJECT_SOURCE_DIR}/tests/shared/TestMain.
                                     ${PROJECT_SOURCE_DIR}/tests/shared/EnvironmentOverride.cpp
                                     ${PROJECT_SOURCE_DIR}/tests/shared/TempDirectoryOverride.cpp)
 target_include_directories(bazaro_test_main PUBLIC ${PROJECT_SOURCE_DIR}/tests/shared)
-target_link_libraries(bazaro_test_main PUBLIC ${BAZARO_GTEST} mkres os)
+target_link_libraries(bazaro_test_main PUBLIC ${BAZARO_GTEST} bazaro_mkres bazaro_os)
 
 # bazaro_add_test_program(NAME name SOURCES ... LIBRARIES ... [TIMEOUT seconds]
 #                         [SHARED_REGISTRY])
