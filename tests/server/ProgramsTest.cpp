@@ -126,6 +126,15 @@ TEST_F(ProgramsTest, RequestsThatCannotBeServedAreRefused) {
       {RunCommandProgram,
        {"GetNewPadID\n", "POST", "", "lots"},
        "500 error=\"server not configured\""},
+      {RunCommandProgram, {"GetNewPadID\n", "POST", "-12"}, "400 error=\"no body length\""},
+      {RunCommandProgram, {"GetNewPadID\n", "POST", " 12"}, "400 error=\"no body length\""},
+      {RunCommandProgram, {"GetNewPadID\n", "POST", "0x0c"}, "400 error=\"no body length\""},
+      {RunUploadProgram,
+       {"FILE_NAME = a\nb", "POST", "99999999999999999999"},
+       "400 error=\"no body length\""},
+      {RunUploadProgram,
+       {"FILE_NAME = a\nb", "POST", "9999999999999999999"},
+       "413 error=\"body too large\""},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Run(c.program, c.request), c.expected) << c.request.body;
@@ -193,6 +202,64 @@ TEST_F(ProgramsTest, MiscFilesKeepToTheirDirectory) {
             "400 error=\"body cut short\"");
   EXPECT_EQ(ReadWholeFile(data_ + "/misc/my notes.txt"), "first");
   EXPECT_EQ(ListDirectory(data_ + "/misc"), "my notes.txt " + name);
+}
+
+// Every name a request brings, written to reach outside the data directory
+// or to hide in it: each is refused and the directory stays as it was.
+TEST_F(ProgramsTest, HostileNamesChangeNothing) {
+  ASSERT_EQ(Command("GetNewPadID"), "200 1");
+  ASSERT_EQ(PutPad("1.pad", "pad"), "200 ");
+  ASSERT_EQ(Upload("notes", "notes"), "200 ");
+  const std::string before = ListDirectory(scratch_.Path()) + "|" + ListDirectory(data_) + "|" +
+                             ListDirectory(data_ + "/pads") + "|" + ListDirectory(data_ + "/misc");
+
+  struct Case {
+    Program program;
+    std::string name;
+  };
+  const std::string overlong(100000, '1');
+  const Case cases[] = {
+      {RunPadPutProgram, "/tmp/1.pad"},
+      {RunPadPutProgram, "%31.pad"},
+      {RunPadPutProgram, "1.pad\r"},
+      {RunPadPutProgram, std::string("1.pad\0x", 7)},
+      {RunPadPutProgram, "4294967296.pad"},
+      {RunPadPutProgram, overlong + ".pad"},
+      {RunPadPutProgram, "1.pad/"},
+      {RunPadPutProgram, "+1.pad"},
+      {RunPadPutProgram, " 1.pad"},
+      {RunPadPutProgram, "1..pad"},
+      {RunPadGetProgram, "../pads.db"},
+      {RunPadGetProgram, "%2e%2e/pads.db"},
+      {RunPadGetProgram, "1.pad/../../pads.db"},
+      {RunPadGetProgram, "/1.pad"},
+      {RunPadGetProgram, "4294967296.pad"},
+      {RunPadGetProgram, overlong + ".pad"},
+      {RunPadGetProgram, "one.pad"},
+      {RunUploadProgram, "/tmp/escape"},
+      {RunUploadProgram, "../escape"},
+      {RunUploadProgram, "..\\escape"},
+      {RunUploadProgram, "%2e%2e%2fescape"},
+      {RunUploadProgram, "C:\\escape"},
+      {RunUploadProgram, ".new.1.1"},
+      {RunUploadProgram, "a\x7F"},
+      {RunUploadProgram, "a\xFF"},
+      {RunUploadProgram, "a\tb"},
+      {RunUploadProgram, std::string("a\0b", 3)},
+      {RunUploadProgram, "a#b"},
+      {RunUploadProgram, overlong},
+  };
+  for (const Case& c : cases) {
+    std::string answer = c.program == RunPadGetProgram
+                             ? GetPad("/pads/" + c.name)
+                             : Run(c.program, Request{"FILE_NAME = " + c.name + "\nnew"});
+    EXPECT_EQ(answer.substr(0, 4), "400 ") << c.name << ": " << answer;
+  }
+  EXPECT_EQ(ListDirectory(scratch_.Path()) + "|" + ListDirectory(data_) + "|" +
+                ListDirectory(data_ + "/pads") + "|" + ListDirectory(data_ + "/misc"),
+            before);
+  EXPECT_EQ(ReadWholeFile(PadFile(1)), "pad");
+  EXPECT_EQ(ReadWholeFile(data_ + "/misc/notes"), "notes");
 }
 
 }  // namespace

@@ -1,0 +1,213 @@
+#!/bin/bash
+# The reference pad server under lighttpd against hostile requests: URLs that
+# try to leave the served directories (plain, encoded and doubled), bodies
+# over the limit and bodies cut short, and sixteen writers at once to one pad
+# and to one file name. Afterwards nothing may lie outside the data directory
+# or half written inside it, and every stored pad and file must be exactly
+# what one writer sent.
+#
+#   pad-server-attack.sh CGI-DIR
+#
+# Exits 77 (skipped) when lighttpd is not installed.
+set -u
+
+cgi_dir=$1
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+root=$(cd "$here/../.." && pwd)
+# shellcheck source=scripts/lib/loopback-servers.sh
+. "$root/scripts/lib/loopback-servers.sh"
+
+if ! command -v lighttpd >/dev/null && [ ! -x /usr/sbin/lighttpd ]; then
+  echo "lighttpd is not installed"
+  exit 77
+fi
+
+servers_begin pad-server-attack
+data=$work/data
+max_body=65536
+start_pad_server --data "$data" --cgi-bin "$cgi_dir" --max-body $max_body || exit 1
+base=http://$pad_server_address
+failures=0
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+
+# post PROGRAM FILE: the program's answer to FILE as the body, as
+# "STATUS BODY" with the reply marker taken off.
+post() {
+  local answer
+  answer=$(curl -s --max-time 20 -w ' %{http_code}' --data-binary "@$2" "$base/cgi-bin/$1")
+  answer=${answer#PAD_SERVER_REPLY = }
+  echo "${answer##* } ${answer% *}"
+}
+
+# pad_command TEXT: a pad command as the client sends it.
+pad_command() {
+  printf '%s\n\377' "$1" >"$work/command.$BASHPID"
+  post pad-cgi "$work/command.$BASHPID"
+  rm -f "$work/command.$BASHPID"
+}
+
+# upload PROGRAM NAME FILE: a transfer body, "FILE_NAME = NAME" and the file.
+upload() {
+  { printf 'FILE_NAME = %s\n' "$2"; cat "$3"; } >"$work/upload.$BASHPID"
+  post "$1" "$work/upload.$BASHPID"
+  rm -f "$work/upload.$BASHPID"
+}
+
+pad=$(pad_command GetNewPadID)
+pad=${pad#200 }
+printf 'pad file' >"$work/pad"
+printf 'shared notes' >"$work/notes"
+[ "$(upload pad-gzput-cgi "$pad.pad" "$work/pad")" = "200 " ] || fail "pad file not stored"
+[ "$(upload pad-upload-cgi notes.txt "$work/notes")" = "200 " ] || fail "notes not stored"
+
+# --- Reading outside the served directories -------------------------------
+# The web server serves only misc/NAME and runs only the four programs. The
+# database, the logs, the pad files and the server's own new files are out of
+# reach however the path is written; each answer is a refusal and carries
+# none of the database's bytes.
+while read -r path; do
+  status=$(curl -s --path-as-is --max-time 20 -o "$work/got" -w '%{http_code}' "$base$path")
+  case "$status" in
+    400 | 403 | 404) ;;
+    *) fail "GET $path answered $status" ;;
+  esac
+  if grep -q 'SQLite format' "$work/got"; then fail "GET $path gave out the database"; fi
+done <<'PATHS'
+/pads.db
+/misc/../pads.db
+/misc/%2e%2e/pads.db
+/misc/%2E%2E/pads.db
+/misc/..%2fpads.db
+/misc/..%2Fpads.db
+/misc/%2e%2e%2fpads.db
+/misc/..%5cpads.db
+/misc/%252e%252e/pads.db
+/misc//../pads.db
+/misc/./../pads.db
+/misc/..;/pads.db
+/misc/%00/../pads.db
+/cgi-bin/../pads.db
+/cgi-bin/%2e%2e/pads.db
+/cgi-bin/pad-cgi/../../pads.db
+/pads/1.pad
+/misc/../pads/1.pad
+/misc/../log/lighttpd-error.log
+/log/lighttpd-error.log
+/misc/.new.1.1
+/misc/%2enew.1.1
+/misc/
+/cgi-bin/
+/misc/../../../../../../etc/passwd
+/misc/..%2f..%2f..%2f..%2fetc%2fpasswd
+PATHS
+status=$(curl -s --max-time 20 -o "$work/got" -w '%{http_code}' "$base/misc/notes.txt")
+[ "$status $(cat "$work/got")" = "200 shared notes" ] || fail "the stored file is not served"
+
+# --- Names the programs read, through the web server ----------------------
+# The programs' own tests try every form; here a few go the whole way, to
+# show that nothing between the client and the program undoes the check.
+while IFS='|' read -r program name; do
+  answer=$(upload "$program" "$name" "$work/notes")
+  [ "${answer%% *}" = 400 ] || fail "$program took the name $name: $answer"
+done <<NAMES
+pad-upload-cgi|../escape.txt
+pad-upload-cgi|../../escape.txt
+pad-upload-cgi|$work/escape.txt
+pad-upload-cgi|..\escape.txt
+pad-upload-cgi|%2e%2e%2fescape.txt
+pad-upload-cgi|.new.1.1
+pad-gzput-cgi|../1.pad
+pad-gzput-cgi|/1.pad
+pad-gzput-cgi|%31.pad
+pad-gzput-cgi|1.pad/../../escape
+pad-gzput-cgi|$work/escape
+NAMES
+printf '/pads/../pads.db' >"$work/body"
+[ "$(post pad-gzget-cgi "$work/body" | cut -d' ' -f1)" = 400 ] || fail "gzget read pads.db"
+
+# --- Bodies over the limit and bodies cut short ---------------------------
+head -c $((max_body + 1)) /dev/zero | tr '\0' 'b' >"$work/big"
+answer=$(upload pad-upload-cgi notes.txt "$work/big")
+[ "${answer%% *}" = 413 ] || fail "a body over the limit was taken: ${answer%% *}"
+answer=$(upload pad-gzput-cgi "$pad.pad" "$work/big")
+[ "${answer%% *}" = 413 ] || fail "a pad file over the limit was taken: ${answer%% *}"
+# A request whose client goes away after part of its announced body.
+for target in "pad-upload-cgi|notes.txt" "pad-gzput-cgi|$pad.pad"; do
+  exec 3<>"/dev/tcp/${pad_server_address%:*}/${pad_server_address#*:}"
+  printf 'POST /cgi-bin/%s HTTP/1.0\r\nContent-Length: 40000\r\n\r\nFILE_NAME = %s\ncut' \
+    "${target%|*}" "${target#*|}" >&3
+  exec 3>&-
+done
+
+# --- Sixteen writers at once ----------------------------------------------
+# Each writer places the pad and stores its file, five times over, and sends
+# a file under one shared name. Every request must succeed, and what stays
+# must be one writer's whole: the position and size of one command, the pad
+# file and the shared file of one upload.
+writer() {
+  local w=$1 round value
+  for round in 1 2 3 4 5; do
+    value=$((w * 100 + round))
+    head -c 20000 /dev/urandom >"$work/content.$w.$round"
+    answer=$(pad_command "SetPadInfo $pad 0 $value $value a b width=$value height=$value ")
+    [ "$answer" = "200 " ] ||
+      echo "writer $w: SetPadInfo answered $answer" >>"$work/writer-failures"
+    [ "$(upload pad-gzput-cgi "$pad.pad" "$work/content.$w.$round")" = "200 " ] ||
+      echo "writer $w: pad file not stored" >>"$work/writer-failures"
+    [ "$(upload pad-upload-cgi shared.bin "$work/content.$w.$round")" = "200 " ] ||
+      echo "writer $w: shared file not stored" >>"$work/writer-failures"
+  done
+}
+writers=()
+for w in $(seq 1 16); do
+  writer "$w" &
+  writers+=($!)
+done
+wait "${writers[@]}"
+if [ -s "$work/writer-failures" ]; then fail "$(cat "$work/writer-failures")"; fi
+
+# one_of FILE: whether FILE equals one writer's content.
+one_of() {
+  local content
+  for content in "$work"/content.*; do
+    cmp -s "$1" "$content" && return 0
+  done
+  return 1
+}
+printf '/pads/%s.pad' "$pad" >"$work/body"
+curl -s --max-time 20 -o "$work/got" --data-binary "@$work/body" "$base/cgi-bin/pad-gzget-cgi"
+one_of "$work/got" || fail "the pad file is no writer's whole file"
+curl -s --max-time 20 -o "$work/got" "$base/misc/shared.bin"
+one_of "$work/got" || fail "the shared file is no writer's whole file"
+info=$(pad_command "GetPadInfo $pad")
+if ! [[ $info =~ ^200\ id=0\ x=([0-9]+)\ y=([0-9]+)\ .*width=([0-9]+)\ height=([0-9]+)$ ]] ||
+  [ "${BASH_REMATCH[1]}${BASH_REMATCH[2]}${BASH_REMATCH[3]}" != \
+    "${BASH_REMATCH[4]}${BASH_REMATCH[4]}${BASH_REMATCH[4]}" ]; then
+  fail "the pad's record mixes writers: $info"
+fi
+
+# --- What the data directory holds afterwards -----------------------------
+# The cut requests end their programs; give them a moment to go.
+for _ in $(seq 1 50); do
+  [ -z "$(find "$data" -name '.new.*')" ] && break
+  sleep 0.1
+done
+# The store's journal files come and go with its connections.
+listing=$(cd "$data" && find . -path ./log -prune -o ! -name 'pads.db-*' -print | sort | tr '\n' ' ')
+expected=". ./misc ./misc/notes.txt ./misc/shared.bin ./pads ./pads.db ./pads/$pad.pad "
+[ "$listing" = "$expected" ] || fail "the data directory holds: $listing"
+escaped=$(find "$work" -name 'escape*')
+[ -z "$escaped" ] || fail "files escaped the data directory: $escaped"
+[ "$(cat "$data/misc/notes.txt")" = "shared notes" ] || fail "refused requests changed notes.txt"
+if [ -s "$data/log/cgi-error.log" ]; then fail "the programs wrote: $(cat "$data/log/cgi-error.log")"; fi
+
+if [ $failures -ne 0 ]; then
+  echo "--- lighttpd errors"
+  tail -n 20 "$data/log/lighttpd-error.log" 2>/dev/null
+  echo "$failures checks failed"
+  exit 1
+fi
+echo "the pad server withstood every request"
