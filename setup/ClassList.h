@@ -12,7 +12,9 @@
 // blanks before the first field are skipped, an empty line is a line without
 // fields (written back empty), and a quoted field without its closing quote
 // runs to the end of the line. Entries that stand before any header are
-// written as a group of their own. Lines of any length are read whole.
+// written as a group of their own. Lines of any length are read whole, NUL
+// bytes included. Quotes cannot carry a double quote, so a value holding one
+// is written as it was read: a bare word, or a ";" field last on its line.
 //
 // A list owns its lines and their strings; FreeClassList releases them.
 // Fields compare exactly, byte by byte.
@@ -53,7 +55,9 @@ ClassList* ReadClassList(const char* path);
 
 // Writes `list` in the written form to `path` (the list's own path when
 // `path` is null), replacing the file in one step. True when written; on
-// false the file is as it was.
+// false the file is as it was. Refuses a list with a field that no written
+// form reads back (a double quote with blanks, or in a ";" value that is not
+// last on its line); only edits can make one, never reading a file.
 bool WriteClassList(const ClassList* list, const char* path);
 
 // Releases the list, its lines and their strings. Null is accepted.

@@ -1,9 +1,8 @@
 // Reading a class list file into a ClassList.
 #include <cstdio>
-#include <cstring>
-#include <vector>
 
 #include "setup/ClassList.h"
+#include "setup/TextLine.h"
 
 namespace setup {
 
@@ -43,19 +42,12 @@ void ParseFields(const std::string& text, ClassLine* line) {
   }
 }
 
-// Reads one whole line into `text`; the buffer grows whenever a line does not
-// fit. False at the end of the file.
-bool ReadLine(std::FILE* file, ClassList* list, std::vector<char>* buffer, std::string* text) {
-  text->clear();
-  while (std::fgets(buffer->data(), list->bufferSize, file) != nullptr) {
-    std::size_t length = std::strlen(buffer->data());
-    text->append(buffer->data(), length);
-    if (length > 0 && (*buffer)[length - 1] == '\n') break;
-    if (length + 1 < static_cast<std::size_t>(list->bufferSize)) break;  // last line
-    list->bufferSize += kBufferGrowth;
-    buffer->resize(list->bufferSize);
-  }
-  return !text->empty();
+// Grows the list's buffer size as a reader with a buffer of that size would
+// for `text` (one line), so that it tells how long the longest line was.
+void GrowBufferFor(const std::string& text, ClassList* list) {
+  bool ended = !text.empty() && text.back() == '\n';
+  std::size_t needed = text.size() + (ended ? 1 : 2);
+  while (needed > static_cast<std::size_t>(list->bufferSize)) list->bufferSize += kBufferGrowth;
 }
 
 }  // namespace
@@ -67,10 +59,12 @@ ClassList* ReadClassList(const char* path) {
 
   ClassList* list = new ClassList;
   list->path = path;
-  std::vector<char> buffer(list->bufferSize);
   std::string text;
   ClassLine** tail = &list->head;
-  while (ReadLine(file, list, &buffer, &text)) {
+  // Lines are read whole, NUL bytes included, so no part of a line is ever
+  // taken for a line of its own.
+  while (ReadTextLine(file, &text)) {
+    GrowBufferFor(text, list);
     ClassLine* line = new ClassLine;
     ParseFields(text, line);
     *tail = line;

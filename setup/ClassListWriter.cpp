@@ -2,6 +2,7 @@
 // column within their group, values in double quotes.
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "setup/AtomicFile.h"
 #include "setup/ClassList.h"
@@ -12,53 +13,105 @@ namespace {
 
 bool HasBlank(const std::string& text) { return text.find_first_of(" \t") != std::string::npos; }
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+// Text that reads back as one bare word: no blanks, and not the beginning of
+// a quoted or a ";" field.
+bool IsBareWord(const std::string& text) {
+  return !text.empty() && !HasBlank(text) && text[0] != '"' && text[0] != ';';
+}
 
-// A header's field as written. It stands alone, so only a lone word holding
-// blanks (read from a quoted field) needs quotes to be read back as one field.
-std::string HeaderText(const ClassLine& line) {
-  if (!line.first) return std::string();
+// The written form of a field that must be quoted to read back whole; false
+// when it holds a double quote, which quotes cannot carry.
+bool Quoted(const std::string& field, std::string* text) {
+  if (field.find('"') != std::string::npos) return false;
+  *text = "\"" + field + "\"";
+  return true;
+}
+
+// A header's field as written. It stands alone, so a ";" field or a bare word
+// is written as it is; anything else (blanks, nothing) is quoted.
+bool HeaderText(const ClassLine& line, std::string* text) {
+  text->clear();
+  if (!line.first) return true;
   const std::string& field = *line.first;
-  if (field.empty() || field[0] == ';' || !HasBlank(field)) return field;
-  return Quoted(field);
+  if (IsBareWord(field) || (!field.empty() && field[0] == ';')) {
+    *text = field;
+    return true;
+  }
+  return Quoted(field, text);
 }
 
-// An entry's class name as written: bare, unless reading it back bare would
-// give other fields (blanks, a leading ";", nothing at all).
-std::string NameText(const ClassLine& line) {
+// An entry's class name as written: bare when it reads back so, else quoted.
+bool NameText(const ClassLine& line, std::string* text) {
   std::string field = line.first ? *line.first : std::string();
-  if (field.empty() || field[0] == ';' || HasBlank(field)) return Quoted(field);
-  return field;
+  if (IsBareWord(field)) {
+    *text = field;
+    return true;
+  }
+  return Quoted(field, text);
 }
 
-void WritePadded(std::FILE* file, const std::string& text, std::size_t width) {
-  std::fputs(text.c_str(), file);
+// A value as written: in double quotes. A value holding a double quote was
+// read as a bare word or, last on its line, as a ";" field, and is written
+// back the same way so that it reads back unchanged.
+bool ValueText(const std::string& field, bool last, std::string* text) {
+  if (Quoted(field, text)) return true;
+  if (IsBareWord(field) || (last && field[0] == ';')) {
+    *text = field;
+    return true;
+  }
+  return false;
+}
+
+void Put(std::FILE* file, const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), file);
+}
+
+void PutPadded(std::FILE* file, const std::string& text, std::size_t width) {
+  Put(file, text);
   for (std::size_t n = text.size(); n < width; ++n) std::fputc(' ', file);
 }
 
-// Writes the entries from `begin` up to the first line without a second field
-// as one aligned group; returns that line (null at the end of the list).
-const ClassLine* WriteGroup(std::FILE* file, const ClassLine* begin) {
+// One entry's fields as written.
+struct EntryText {
+  std::string name;
+  std::string second;
+  std::string third;
+  bool hasThird = false;
+};
+
+bool FormEntry(const ClassLine& line, EntryText* entry) {
+  entry->hasThird = line.third.has_value();
+  return NameText(line, &entry->name) &&
+         ValueText(*line.second, !entry->hasThird, &entry->second) &&
+         (!entry->hasThird || ValueText(*line.third, true, &entry->third));
+}
+
+// Writes the entries from `*line` up to the first line without a second field
+// as one aligned group and moves `*line` there (null at the end of the list).
+// False, with nothing written, when a field has no written form.
+bool WriteGroup(std::FILE* file, const ClassLine** line) {
+  std::vector<EntryText> entries;
   std::size_t nameWidth = 0;
   std::size_t secondWidth = 0;
-  const ClassLine* end = begin;
-  for (; end != nullptr && end->second; end = end->next) {
-    nameWidth = std::max(nameWidth, NameText(*end).size());
-    secondWidth = std::max(secondWidth, end->second->size());
+  for (; *line != nullptr && (*line)->second; *line = (*line)->next) {
+    entries.emplace_back();
+    if (!FormEntry(**line, &entries.back())) return false;
+    nameWidth = std::max(nameWidth, entries.back().name.size());
+    secondWidth = std::max(secondWidth, entries.back().second.size());
   }
-  for (const ClassLine* line = begin; line != end; line = line->next) {
-    WritePadded(file, NameText(*line), nameWidth);
+  for (const EntryText& entry : entries) {
+    PutPadded(file, entry.name, nameWidth);
     std::fputc(' ', file);
-    if (line->third) {
-      WritePadded(file, Quoted(*line->second), secondWidth + 2);
+    if (entry.hasThird) {
+      PutPadded(file, entry.second, secondWidth);
       std::fputc(' ', file);
-      std::fputs(Quoted(*line->third).c_str(), file);
+      Put(file, entry.third);
     } else {
-      std::fputs(Quoted(*line->second).c_str(), file);
+      Put(file, entry.second);
     }
     std::fputc('\n', file);
   }
-  return end;
+  return true;
 }
 
 }  // namespace
@@ -70,11 +123,13 @@ bool WriteClassList(const ClassList* list, const char* path) {
   if (file == nullptr) return false;
   // Entries standing before the first header form a group of their own.
   const ClassLine* line = list->head;
+  std::string header;
   while (line != nullptr) {
     if (line->second) {
-      line = WriteGroup(file, line);
+      if (!WriteGroup(file, &line)) return false;
     } else {
-      std::fputs(HeaderText(*line).c_str(), file);
+      if (!HeaderText(*line, &header)) return false;
+      Put(file, header);
       std::fputc('\n', file);
       line = line->next;
     }

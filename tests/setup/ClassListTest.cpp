@@ -1,6 +1,7 @@
 // Class list files: reading, the written form, adding and removing entries.
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -164,6 +165,36 @@ TEST_F(ClassListTest, OddLinesAreWrittenBackWithoutLosingFields) {
   ListPtr again(ReadClassList(out_.c_str()));
   ASSERT_NE(again, nullptr);
   EXPECT_EQ(Lines(again.get()), Lines(original.get()));
+}
+
+// Quotes cannot carry a double quote: a value holding one is written as it
+// was read, a NUL byte stays inside its field, and a field that no written
+// form can carry makes the write refuse, leaving the file as it was.
+TEST_F(ClassListTest, FieldsReadBackUnchangedOrAreRefused) {
+  using namespace std::string_literals;
+  const std::pair<std::string, std::string> cases[] = {
+      // read, written
+      {";;;S;\nA x\"y\nLonger \"v\" q\"t\n", ";;;S;\nA      x\"y\nLonger \"v\" q\"t\n"},
+      {";;;S;\nA \"v\" ;tail \"quoted\"\nB ;x\"y\n", ";;;S;\nA \"v\"  ;tail \"quoted\"\nB ;x\"y\n"},
+      {";;;S;\nA \"b\0c\" d\n\"\"\n"s, ";;;S;\nA \"b\0c\" \"d\"\n\"\"\n"s},
+  };
+  for (const auto& [content, written] : cases) {
+    SCOPED_TRACE(content);
+    ListPtr original = Read(content);
+    EXPECT_EQ(Written(original.get()), written);
+    ListPtr again(ReadClassList(out_.c_str()));
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(Lines(again.get()), Lines(original.get()));
+  }
+
+  // An update keeps the third value, so a ";" second value cannot run to the
+  // line end.
+  ListPtr list = Read(";;;S;\nA \"v\" \"w\"\n");
+  AddClassEntry(list.get(), "S", "A", ";x\"y", nullptr);
+  ASSERT_TRUE(WriteText(out_, "as it was"));
+  EXPECT_FALSE(WriteClassList(list.get(), out_.c_str()));
+  EXPECT_EQ(ReadText(out_), "as it was");
+  EXPECT_EQ(scratch_.Listing(), "nametab.lst written.lst");
 }
 
 TEST_F(ClassListTest, WritesToItsOwnPathWhenNoneIsGiven) {
