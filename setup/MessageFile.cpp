@@ -29,9 +29,21 @@ bool SplitMessageKey(const std::string& line, std::string* key, std::string* val
   return true;
 }
 
-// Writes `text` and a line end when it lacks one (the file's last line may).
+// A message whose last line still ends with a backslash where its file ends
+// would take in whatever is written after it: it is ended with an empty line,
+// as its written form would be read back. A backslash without a line end gets
+// the line end that writing would give it first.
+void EndOpenContinuation(KeyedTable* table, const std::string& key) {
+  const KeyedItem* item = table->FindItem(key.c_str());
+  if (item == nullptr || item->value.empty()) return;
+  if (item->value.back() == '\\') table->AppendToValue(key.c_str(), "\n");
+  if (Continues(item->value)) table->AppendToValue(key.c_str(), "\n");
+}
+
+// Writes `text`, NUL bytes included, and a line end when it lacks one (the
+// file's last line may).
 void WriteEnded(std::FILE* file, const std::string& text) {
-  std::fputs(text.c_str(), file);
+  std::fwrite(text.data(), 1, text.size(), file);
   if (text.empty() || text.back() != '\n') std::fputc('\n', file);
 }
 
@@ -48,16 +60,20 @@ ReadStatus ReadMessageFile(KeyedTable* table, const char* path, std::string* unr
   std::string continuationKey;
   std::string key;
   std::string value;
+  std::string lastKey;  // the message the last line read belongs to
   while (ReadTextLine(file, &line)) {
     if (!continuationKey.empty()) {
       table->AppendToValue(continuationKey.c_str(), line);
       if (!Continues(line)) continuationKey.clear();
     } else if (IsKeyless(line)) {
       table->SetValue(nullptr, line);
+      lastKey.clear();
     } else if (SplitMessageKey(line, &key, &value)) {
       table->SetValue(key.c_str(), value);
       if (Continues(value)) continuationKey = key;
+      lastKey = key;
     } else {
+      lastKey.clear();
       if (unread != nullptr) {
         *unread = line;
         while (ReadTextLine(file, &line)) *unread += line;
@@ -67,6 +83,7 @@ ReadStatus ReadMessageFile(KeyedTable* table, const char* path, std::string* unr
   }
   if (std::ferror(file)) status = ReadStatus::kFailed;
   std::fclose(file);
+  if (!lastKey.empty()) EndOpenContinuation(table, lastKey);
   return status;
 }
 
@@ -77,7 +94,7 @@ bool WriteMessageFile(const KeyedTable* table, const char* path, const std::stri
   if (file == nullptr) return false;
   for (const KeyedItem* item = table->first; item != nullptr; item = item->next) {
     if (!item->key.empty()) {
-      std::fputs(item->key.c_str(), file);
+      std::fwrite(item->key.data(), 1, item->key.size(), file);
       std::fputc(':', file);
     }
     WriteEnded(file, item->value);

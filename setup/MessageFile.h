@@ -5,7 +5,9 @@
 // counts) and is kept exactly as read. A message line holds at least two
 // colons: its key is the text before the second colon, its value the text
 // after it, line end included. A value ending with a backslash right before
-// the line end continues with the next line, added as read. The written form
+// the line end continues with the next line, added as read; a message still
+// continuing where its file ends is ended there with an empty line, so that
+// nothing written after it is ever read as part of it. The written form
 // is "key:value" for a message and the value alone for a keyless line; the
 // values carry their own line ends, and a last line that lacks one gets one.
 //

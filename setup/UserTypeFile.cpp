@@ -46,7 +46,11 @@ bool WriteUserTypeFile(const KeyedTable* table, const char* path) {
   std::FILE* file = output.Open(path);
   if (file == nullptr) return false;
   for (const KeyedItem* item = table->first; item != nullptr; item = item->next) {
-    std::fprintf(file, "%s\t\t%s\n", item->key.c_str(), item->value.c_str());
+    // Words may hold NUL bytes, which "%s" would cut.
+    std::fwrite(item->key.data(), 1, item->key.size(), file);
+    std::fputs("\t\t", file);
+    std::fwrite(item->value.data(), 1, item->value.size(), file);
+    std::fputc('\n', file);
   }
   return output.Commit();
 }

@@ -50,11 +50,13 @@ class TableFileTest : public testing::Test {
 };
 
 TEST_F(TableFileTest, UserTypeMergeReplacesAndAppends) {
-  WriteText(destination_, "Color red\n  Size\t10 extra words\n#comment\n\nLonely\n");
-  WriteText(source_, "Size 12\nAngle   90\nSingle\n");
+  using namespace std::string_literals;
+  WriteText(destination_, "Color red\n  Size\t10 extra words\n#comment\n\nLonely\nNul a\0b\n"s);
+  WriteText(source_, "Size 12\nAngle   90\nSingle\nPath C:\\dir\\");
   ASSERT_TRUE(MergeUserTypeFile(destination_.c_str(), source_.c_str()));
   // Lines of fewer than two words and words after the second do not survive.
-  EXPECT_EQ(ReadText(destination_), "Color\t\tred\nSize\t\t12\nAngle\t\t90\n");
+  EXPECT_EQ(ReadText(destination_),
+            "Color\t\tred\nSize\t\t12\nNul\t\ta\0b\nAngle\t\t90\nPath\t\tC:\\dir\\\n"s);
 }
 
 TEST_F(TableFileTest, UserTypeMergeWithMissingFiles) {
@@ -100,6 +102,9 @@ TEST_F(TableFileTest, ReadsMessages) {
       {"repeated key", "A:B:1\nC:D:2\nA:B:3\n", {"A:B=3\n", "C:D=2\n"}},
       {"stop line", "A:B:1\nAlarm only one colon:\nC:D:2\n", {"A:B=1\n"}},
       {"no line end", "A:B:1\nC:D:2", {"A:B=1\n", "C:D=2"}},
+      // A message still continuing at the end of the file is ended there.
+      {"continuing at the end", "A:B:x\\\n", {"A:B=x\\\n\n"}},
+      {"backslash at the very end", "K:k:1\\\n2\\", {"K:k=1\\\n2\\\n\n"}},
   };
   for (const MessageCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -111,7 +116,8 @@ TEST_F(TableFileTest, ReadsMessages) {
 }
 
 TEST_F(TableFileTest, MessagesAreWrittenBackAsRead) {
-  const std::string content = "# head\nClockPad:Alarm:Wake up\\\nnow\n\nA:B:x:y\n";
+  using namespace std::string_literals;
+  const std::string content = "# head\nClockPad:Alarm:Wake up\\\nnow\n\nA:B:x\0y\n"s;
   WriteText(source_, content);
   KeyedTable table;
   ReadMessageFile(&table, source_.c_str());
@@ -129,6 +135,22 @@ TEST_F(TableFileTest, MessageMergeReplacesWholeValuesInPlace) {
   // A second install adds the module's comment again.
   ASSERT_TRUE(MergeMessageFile(destination_.c_str(), source_.c_str()));
   EXPECT_EQ(ReadText(destination_), once + "# clock messages\n");
+}
+
+// A backslash at the end of either file never makes the next message part of
+// the one before it.
+TEST_F(TableFileTest, AContinuationAtTheEndOfAFileEndsThere) {
+  const char* cases[][3] = {
+      // destination, module, merged
+      {"A:B:old\nC:D:keep\n", "E:F:e\nA:B:new\\", "A:B:new\\\n\nC:D:keep\nE:F:e\n"},
+      {"X:Y:x\\\n", "N:K:n\n", "X:Y:x\\\n\nN:K:n\n"},
+  };
+  for (const auto& c : cases) {
+    WriteText(destination_, c[0]);
+    WriteText(source_, c[1]);
+    ASSERT_TRUE(MergeMessageFile(destination_.c_str(), source_.c_str()));
+    EXPECT_EQ(ReadText(destination_), c[2]);
+  }
 }
 
 TEST_F(TableFileTest, ModuleReadingStopsAtALineWithoutTwoColons) {
