@@ -5,6 +5,10 @@
 // behind an unquoted value is that value's delimiter (so "id=12,id=13" is one
 // record), a quoted value without its closing quote loses its last character,
 // and only the exact text "true" is true.
+//
+// A list of many records is read in one pass: the text is trimmed once, and
+// each later pair or record only steps over the blanks in front of it (its
+// back is the trimmed text's end, so trimming it again would change nothing).
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -56,12 +60,36 @@ void StoreValue(MkDictionary* record, MkDictionary* types, char* key, const char
   }
 }
 
-}  // namespace
+// The characters the kernel's trim removes, asked of the kernel once.
+class BlankSet {
+ public:
+  BlankSet() {
+    for (int c = 1; c < 256; ++c) {
+      char probe[2] = {static_cast<char>(c), '\0'};
+      MwDelSpaceFrontBack(probe);
+      blank_[c] = probe[0] == '\0';
+    }
+  }
+  // `text` past the blanks at its front.
+  char* Skip(char* text) const {
+    while (blank_[static_cast<unsigned char>(*text)]) ++text;
+    return text;
+  }
 
-char* PadServer::ParsePair(char* text, char*& key, char*& value) {
+ private:
+  bool blank_[256] = {};
+};
+
+char* SkipBlanks(char* text) {
+  static const BlankSet blanks;
+  return blanks.Skip(text);
+}
+
+// ParsePair on a text whose back is already trimmed.
+char* ReadPair(char* text, char*& key, char*& value) {
   key = nullptr;
   value = nullptr;
-  MwDelSpaceFrontBack(text);
+  text = SkipBlanks(text);
   char* equals = std::strchr(text, '=');
   if (equals == nullptr) return text + std::strlen(text);
 
@@ -102,29 +130,43 @@ char* PadServer::ParsePair(char* text, char*& key, char*& value) {
   return cursor;
 }
 
-// The dictionaries are held by scope guards while they are filled: the
-// kernel reports exhausted memory by throwing, and nothing may leak then.
-MkDictionary* PadServer::ParseRecord(char*& cursor) {
+// ParseRecord on a text whose back is already trimmed. The dictionaries are
+// held by scope guards while they are filled: the kernel reports exhausted
+// memory by throwing, and nothing may leak then.
+MkDictionary* ReadRecord(MkDictionary* types, char*& cursor) {
   std::unique_ptr<MkDictionary> record(new MkDictionary());
-  MwDelSpaceFrontBack(cursor);
+  cursor = SkipBlanks(cursor);
   while (*cursor != '\0' && *cursor != ',') {
     char* key = nullptr;
     char* value = nullptr;
-    cursor = ParsePair(cursor, key, value);
+    cursor = ReadPair(cursor, key, value);
     if (key == nullptr) break;
     protocol::KernelBuffer ownedKey(key);
     protocol::KernelBuffer ownedValue(value);
-    StoreValue(record.get(), attributeTypes, key, value);
+    StoreValue(record.get(), types, key, value);
   }
   if (*cursor == ',') ++cursor;
   return record.release();
 }
 
+}  // namespace
+
+char* PadServer::ParsePair(char* text, char*& key, char*& value) {
+  MwDelSpaceFrontBack(text);
+  return ReadPair(text, key, value);
+}
+
+MkDictionary* PadServer::ParseRecord(char*& cursor) {
+  MwDelSpaceFrontBack(cursor);
+  return ReadRecord(attributeTypes, cursor);
+}
+
 MkDictionary* PadServer::ParseList(char* text) {
   std::unique_ptr<MkDictionary> list(new MkDictionary());
+  MwDelSpaceFrontBack(text);
   char* cursor = text;
   for (int index = 0;; ++index) {
-    std::unique_ptr<MkDictionary> record(ParseRecord(cursor));
+    std::unique_ptr<MkDictionary> record(ReadRecord(attributeTypes, cursor));
     if (record->length() == 0) break;
     char key[16];
     std::snprintf(key, sizeof key, "%d", index);

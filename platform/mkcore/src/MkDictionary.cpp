@@ -1,5 +1,6 @@
 // The attribute dictionary: entries kept in an array of pointers on the kernel
-// heap, in the order their keys were first put.
+// heap, in the order their keys were first put, and found by key through a
+// hash index once there are more than a few of them.
 #include "mkcore/MkDictionary.h"
 
 #include <cstring>
@@ -9,6 +10,19 @@
 #include "mkres/MwMemory.h"
 
 namespace {
+
+// From this many entries on, lookups by key go through the index; below it a
+// scan is as quick and a record of a few attributes needs no table.
+constexpr unsigned int kIndexedFrom = 16;
+
+// FNV-1a: cheap, and spreads the decimal keys of a list ("0", "1", ...) well.
+unsigned int KeyHash(const char* key) {
+  unsigned int hash = 2166136261u;
+  for (const unsigned char* at = reinterpret_cast<const unsigned char*>(key); *at != 0; ++at) {
+    hash = (hash ^ *at) * 16777619u;
+  }
+  return hash;
+}
 
 bool KnownType(int type) {
   switch (type) {
@@ -26,7 +40,8 @@ bool KnownType(int type) {
 
 }  // namespace
 
-MkDictionary::MkDictionary() : entries_(nullptr), count_(0), capacity_(0) {}
+MkDictionary::MkDictionary()
+    : entries_(nullptr), count_(0), capacity_(0), index_(nullptr), indexSlots_(0) {}
 
 MkDictionary::~MkDictionary() { Clear(); }
 
@@ -36,6 +51,33 @@ void MkDictionary::Clear() {
   entries_ = nullptr;
   count_ = 0;
   capacity_ = 0;
+  DropIndex();
+}
+
+void MkDictionary::DropIndex() {
+  MwDelete(index_);
+  index_ = nullptr;
+  indexSlots_ = 0;
+}
+
+void MkDictionary::PlaceInIndex(MkDictionaryValue* entry) {
+  unsigned int mask = indexSlots_ - 1;
+  unsigned int slot = KeyHash(entry->key_) & mask;
+  while (index_[slot] != nullptr) slot = (slot + 1) & mask;
+  index_[slot] = entry;
+}
+
+void MkDictionary::RebuildIndex(unsigned int slots) {
+  if (slots != indexSlots_) {
+    DropIndex();
+    if (slots == 0 || slots > 0xFFFFFFFFu / sizeof(MkDictionaryValue*)) return;
+    index_ = static_cast<MkDictionaryValue**>(
+        MwNew(static_cast<unsigned int>(slots * sizeof(MkDictionaryValue*))));
+    if (index_ == nullptr) return;  // lookups scan until a later rebuild succeeds
+    indexSlots_ = slots;
+  }
+  std::memset(index_, 0, indexSlots_ * sizeof(MkDictionaryValue*));
+  for (unsigned int i = 0; i < count_; ++i) PlaceInIndex(entries_[i]);
 }
 
 MkDictionary* MkDictionary::copy() {
@@ -65,6 +107,14 @@ unsigned int MkDictionary::length() { return count_; }
 
 MkDictionaryValue* MkDictionary::EntryFor(const char* key) {
   if (key == nullptr) return nullptr;
+  if (index_ != nullptr) {
+    unsigned int mask = indexSlots_ - 1;
+    for (unsigned int slot = KeyHash(key) & mask; index_[slot] != nullptr;
+         slot = (slot + 1) & mask) {
+      if (std::strcmp(index_[slot]->key_, key) == 0) return index_[slot];
+    }
+    return nullptr;
+  }
   for (unsigned int i = 0; i < count_; ++i) {
     if (std::strcmp(entries_[i]->key_, key) == 0) return entries_[i];
   }
@@ -98,6 +148,14 @@ bool MkDictionary::Append(MkDictionaryValue* entry) {
     capacity_ = capacity;
   }
   entries_[count_++] = entry;
+  // The index stays at most half full; growing it rebuilds it at a quarter.
+  if (index_ != nullptr && count_ <= indexSlots_ / 2) {
+    PlaceInIndex(entry);
+  } else if (count_ >= kIndexedFrom) {
+    unsigned int slots = 64;
+    while (slots != 0 && slots < 4ull * count_) slots *= 2;  // 0 past 32 bits: no index
+    RebuildIndex(slots);
+  }
   return true;
 }
 
@@ -165,6 +223,11 @@ char MkDictionary::removeKey(char* key) {
       std::memmove(entries_ + i, entries_ + i + 1, (count_ - i - 1) * sizeof(MkDictionaryValue*));
       --count_;
       delete entry;
+      if (count_ < kIndexedFrom) {
+        DropIndex();
+      } else if (index_ != nullptr) {
+        RebuildIndex(indexSlots_);
+      }
       return 1;
     }
   }
@@ -202,6 +265,8 @@ char MkDictionary::set_dict(MkDictionary* other) {
   std::swap(entries_, source->entries_);
   std::swap(count_, source->count_);
   std::swap(capacity_, source->capacity_);
+  std::swap(index_, source->index_);
+  std::swap(indexSlots_, source->indexSlots_);
   delete source;  // now holding the old contents
   return 1;
 }

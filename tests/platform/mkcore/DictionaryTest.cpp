@@ -383,3 +383,32 @@ TEST(DictionarySet, SetDictReplacesTheContentsWithACopy) {
   EXPECT_EQ(target->set_dict(empty.get()), 1);
   EXPECT_EQ(target->length(), 0u);
 }
+
+// Past a few entries keys are found through an index: it must follow every
+// put, removal, copy and replacement of the contents.
+TEST(DictionaryKeys, ManyKeysStayFoundThroughRemovalsCopiesAndMerges) {
+  const int count = 3000;
+  auto key = [](int i) { return std::to_string(i * 7919 % 100003); };
+  DictionaryPtr dictionary(new MkDictionary);
+  for (int i = 0; i < count; ++i) dictionary->atPut(Txt(key(i).c_str()), i);
+  for (int i = 0; i < count; i += 3) ASSERT_EQ(dictionary->removeKey(Txt(key(i).c_str())), 1);
+  for (int i = 1; i < count; i += 3) dictionary->atPut(Txt(key(i).c_str()), -i);  // keeps place
+  DictionaryPtr copied(dictionary->copy());
+  DictionaryPtr merged(new MkDictionary);
+  merged->merge_dict(dictionary.get());
+  DictionaryPtr set(new MkDictionary);
+  set->set_dict(dictionary.get());
+  for (MkDictionary* d : {dictionary.get(), copied.get(), merged.get(), set.get()}) {
+    ASSERT_EQ(d->length(), static_cast<unsigned int>(count - (count + 2) / 3));
+    for (int i = 0; i < count; ++i) {
+      MkDictionaryValue* entry = d->at(Txt(key(i).c_str()));
+      if (i % 3 == 0) {
+        ASSERT_EQ(entry, nullptr) << i;
+        continue;
+      }
+      ASSERT_NE(entry, nullptr) << i;
+      EXPECT_EQ(entry, d->at(static_cast<unsigned int>(i - i / 3 - 1))) << i;
+      EXPECT_EQ(*static_cast<int*>(entry->get_value()), i % 3 == 1 ? -i : i);
+    }
+  }
+}

@@ -116,8 +116,18 @@ class MKCORE_API MkDictionary : public MwObject {
   static MkDictionaryValue* NewEntry(const char* key);
   bool Append(MkDictionaryValue* entry);
   void Clear();
+  // The key index: lookups by key take constant time once a dictionary holds
+  // more than a few entries (a pad list holds one per child).
+  void PlaceInIndex(MkDictionaryValue* entry);
+  void RebuildIndex(unsigned int slots);
+  void DropIndex();
 
   MkDictionaryValue** entries_;
   unsigned int count_;
   unsigned int capacity_;
+  // Open-addressed table of the entries by key, a power of two of slots at
+  // least twice count_; null while the dictionary is small (or when memory
+  // for it ran out: lookups then scan entries_).
+  MkDictionaryValue** index_;
+  unsigned int indexSlots_;
 };
