@@ -216,6 +216,33 @@ TEST_F(RegistryFileTest, RewritesOnlyWhatChanged) {
   EXPECT_EQ(scratch_.Listing(), "registry.reg") << "no temporary file is left behind";
 }
 
+// A backslash at the end of a value's data takes in data lines only: never
+// the next value or section, nor a value added after it at the file's end.
+TEST_F(RegistryFileTest, AContinuationStopsAtTheNextValueOrSection) {
+  ASSERT_TRUE(WriteWholeFile(file_,
+                             "Windows Registry Editor Version 5.00\n"
+                             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\A]\n"
+                             "\"Bin\"=hex:01,\\\n"
+                             "\"After\"=\"a\"\n"
+                             "\"Open\"=\"no end \\\n"
+                             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\B]\n"
+                             "\"Tail\"=hex:02,\\"));
+  HKEY key = Open("SOFTWARE\\B");
+  ASSERT_NE(key, nullptr);
+  EXPECT_EQ(SetString(key, "Added", "b"), ERROR_SUCCESS);
+  RegCloseKey(key);
+  const char* cases[][3] = {{"SOFTWARE\\A", "After", "a"}, {"SOFTWARE\\B", "Added", "b"}};
+  for (const auto& c : cases) {
+    key = Open(c[0], KEY_READ);
+    char data[16] = "";
+    DWORD size = sizeof data;
+    EXPECT_EQ(RegQueryValueExA(key, c[1], nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size),
+              ERROR_SUCCESS);
+    EXPECT_STREQ(data, c[2]);
+    RegCloseKey(key);
+  }
+}
+
 TEST_F(RegistryFileTest, CreatesTheFileWithItsFirstKey) {
   HKEY key = nullptr;
   DWORD disposition = 0;

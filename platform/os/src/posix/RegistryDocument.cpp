@@ -150,6 +150,19 @@ bool EndsWithContinuation(const std::string& line) {
   return !trimmed.empty() && trimmed.back() == '\\';
 }
 
+// `trimmed` is a line without its surrounding blanks.
+bool IsSectionHeader(const std::string& trimmed) {
+  return trimmed.size() >= 2 && trimmed.front() == '[' && trimmed.back() == ']';
+}
+
+// A line that a continuation may take in: data, never the beginning of a
+// section or of a value, so that a backslash at the end of a value's last
+// line (or of the file, before a value is added) cannot swallow what follows.
+bool CanContinue(const std::string& line) {
+  std::string trimmed = Trim(line);
+  return !IsSectionHeader(trimmed) && (trimmed.empty() || (trimmed[0] != '"' && trimmed[0] != '@'));
+}
+
 bool IsBlankLine(const std::string& line) { return OnlyBlanksFrom(line, 0); }
 
 }  // namespace
@@ -183,7 +196,7 @@ RegistryDocument RegistryDocument::Parse(const std::string& input) {
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const std::string& line = lines[i];
     std::string trimmed = Trim(line);
-    if (trimmed.size() >= 2 && trimmed.front() == '[' && trimmed.back() == ']') {
+    if (IsSectionHeader(trimmed)) {
       document.sections_.emplace_back();
       section = &document.sections_.back();
       section->header = line;
@@ -202,7 +215,8 @@ RegistryDocument RegistryDocument::Parse(const std::string& input) {
       entry.isValue = true;
       // Binary and other values may run over several lines ending in '\'.
       if (!entry.readable) {
-        while (EndsWithContinuation(entry.lines.back()) && i + 1 < lines.size()) {
+        while (EndsWithContinuation(entry.lines.back()) && i + 1 < lines.size() &&
+               CanContinue(lines[i + 1])) {
           entry.lines.push_back(lines[++i]);
         }
       }
