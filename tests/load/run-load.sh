@@ -1,0 +1,52 @@
+#!/bin/bash
+# The load test against the reference pad server: scripts/pad-server runs it
+# under lighttpd on a free loopback port with a fresh data directory, and the
+# test program (under the build's emulator, if any) gets its address. The
+# clients delete all they stored, so afterwards the store must be empty, no
+# pad file and no temporary file may be left in the data directory, the
+# files they sent must all be there, and nothing may be on the programs'
+# standard error (where a sanitizer reports).
+#
+#   run-load.sh PROGRAM CGI-DIR [EMULATOR ...]
+#
+# Exits 77 (skipped) when lighttpd or sqlite3 is not installed.
+set -u
+
+program=$1
+cgi_dir=$2
+shift 2
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+# shellcheck source=scripts/lib/loopback-servers.sh
+. "$root/scripts/lib/loopback-servers.sh"
+
+if ! command -v lighttpd >/dev/null && [ ! -x /usr/sbin/lighttpd ] ||
+  ! command -v sqlite3 >/dev/null; then
+  echo "lighttpd or sqlite3 is not installed"
+  exit 77
+fi
+
+servers_begin load
+data=$work/data
+start_pad_server --data "$data" --cgi-bin "$cgi_dir" || exit 1
+
+BAZARO_TEST_PAD_SERVER=$pad_server_address timeout --kill-after=5 280 "$@" "$program"
+status=$?
+
+fail() {
+  echo "$*"
+  status=1
+}
+pads=$(sqlite3 "$data/pads.db" "SELECT count(*) FROM pads; SELECT count(*) FROM attributes;" |
+  tr '\n' ' ')
+[ "$pads" = "0 0 " ] || fail "the store still holds pads and attributes: $pads"
+[ -z "$(ls -A "$data/pads")" ] || fail "pad files left: $(ls -A "$data/pads")"
+leftovers=$(find "$data/misc" -name '.*')
+[ -z "$leftovers" ] || fail "temporary files left: $leftovers"
+# Every tenth request of each client's 250 sends a file.
+sent=$(find "$data/misc" -name 'load-*.bin' | wc -l)
+[ "$sent" -eq 100 ] || fail "$sent files sent instead of 100"
+if [ -s "$data/log/cgi-error.log" ]; then
+  fail "--- the programs' standard error"
+  cat "$data/log/cgi-error.log"
+fi
+exit $status
