@@ -1,8 +1,8 @@
 #include "setup/AtomicFile.h"
 
 #include "os/BoundedFormat.h"
+#include "os/FileMode.h"
 #include "os/Files.h"
-#include "setup/FileMode.h"
 
 namespace setup {
 
@@ -30,7 +30,7 @@ std::FILE* AtomicFile::Open(const std::string& path) {
       os::RemoveFile(candidate.c_str());
       return nullptr;
     }
-    CopyFileMode(path.c_str(), candidate.c_str());
+    os::CopyFileMode(path.c_str(), candidate.c_str());
     file_ = file;
     destination_ = path;
     temporary_ = candidate;

@@ -9,7 +9,7 @@ namespace setup {
 extern const char* const kJapaneseTextsUtf8[kTextCount + 1];
 extern const char* const kJapaneseTextsCp932[kTextCount + 1];
 
-// The table in this system's code page (chosen per target by the build).
+// The table in this system's code page.
 const char* const* SystemJapaneseTexts();
 
 }  // namespace setup

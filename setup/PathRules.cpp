@@ -12,6 +12,10 @@ char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A
 
 }  // namespace
 
+PathRules SystemPathRules(Language language) {
+  return os::SystemPathRules(language == Language::kJapanese);
+}
+
 std::vector<std::size_t> CharacterStarts(const std::string& text, const PathRules& rules) {
   std::vector<std::size_t> starts;
   for (std::size_t i = 0; i < text.size(); ++i) {

@@ -5,23 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "os/PathRules.h"
 #include "setup/StringTable.h"
 
 namespace setup {
 
-struct PathRules {
-  char separator;
-  // File names ignore case here, and the installation root is lower-cased.
-  bool foldCase;
-  // Paths are in a double-byte code page (CP932): a lead byte and the byte
-  // after it are one character, and neither is ever taken for a letter or a
-  // separator.
-  bool doubleByte;
-};
+using os::PathRules;
 
-// This target's rules for a run in `language`. Windows: "\", case folded, and
-// CP932 double-byte characters on a Japanese system. POSIX: "/", case kept,
-// UTF-8 (whose multi-byte characters never hold ASCII bytes).
+// The system's rules (see os::SystemPathRules) for a run in `language`.
 PathRules SystemPathRules(Language language);
 
 // The byte offsets at which the characters of `text` begin.

@@ -1,5 +1,6 @@
 #include "setup/StringTable.h"
 
+#include "os/TextEncoding.h"
 #include "os/UserLanguage.h"
 #include "setup/JapaneseTexts.h"
 
@@ -24,6 +25,10 @@ const char* const kEnglishTexts[kTextCount + 1] = {
 };
 
 }  // namespace
+
+const char* const* SystemJapaneseTexts() {
+  return os::JapaneseTextIsCp932() ? kJapaneseTextsCp932 : kJapaneseTextsUtf8;
+}
 
 Language UserLanguage() {
   return os::UserLanguageIsJapanese() ? Language::kJapanese : Language::kEnglish;

@@ -10,4 +10,8 @@ namespace os {
 // page come out as U+FFFD on Windows and unchanged on POSIX.
 std::string SystemTextToUtf8(const std::string& text);
 
+// True where a Japanese system's code page is CP932 (Windows); false where
+// texts are UTF-8 whatever the language (POSIX).
+bool JapaneseTextIsCp932();
+
 }  // namespace os

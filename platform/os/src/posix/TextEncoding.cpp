@@ -5,4 +5,6 @@ namespace os {
 
 std::string SystemTextToUtf8(const std::string& text) { return text; }
 
+bool JapaneseTextIsCp932() { return false; }
+
 }  // namespace os

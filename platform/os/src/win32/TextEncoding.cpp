@@ -7,6 +7,8 @@
 
 namespace os {
 
+bool JapaneseTextIsCp932() { return true; }
+
 std::string SystemTextToUtf8(const std::string& text) {
   if (text.empty() || text.size() > INT_MAX / 4) return std::string();
   int length = static_cast<int>(text.size());

@@ -1,8 +1,8 @@
-#include "setup/FileMode.h"
+#include "os/FileMode.h"
 
 #include <sys/stat.h>
 
-namespace setup {
+namespace os {
 
 void CopyFileMode(const char* from, const char* to) {
   struct stat status;
@@ -10,4 +10,4 @@ void CopyFileMode(const char* from, const char* to) {
   ::chmod(to, status.st_mode & 0777);
 }
 
-}  // namespace setup
+}  // namespace os

@@ -1,9 +1,9 @@
-#include "setup/FileMode.h"
+#include "os/FileMode.h"
 
-namespace setup {
+namespace os {
 
 // A file made on Windows inherits the access rights of its directory, as the
 // file it replaces did; there is nothing to carry over.
 void CopyFileMode(const char*, const char*) {}
 
-}  // namespace setup
+}  // namespace os

@@ -1,7 +1,7 @@
 // Carrying a file's access rights over to the file that replaces it.
 #pragma once
 
-namespace setup {
+namespace os {
 
 // Gives `to` the access rights of `from` when `from` exists and the target
 // has such rights (POSIX permission bits); otherwise does nothing. A new
@@ -9,4 +9,4 @@ namespace setup {
 // replaces must not lose the rights others had to read it.
 void CopyFileMode(const char* from, const char* to);
 
-}  // namespace setup
+}  // namespace os
