@@ -6,3 +6,14 @@ if(BAZARO_SANITIZE)
                       -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined)
 endif()
+# The fuzz build instruments every target for libFuzzer's coverage and runs
+# under AddressSanitizer and UndefinedBehaviorSanitizer; only the fuzz
+# programs link the fuzzer's own main.
+if(BAZARO_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "BAZARO_FUZZ needs clang (CC=clang CXX=clang++)")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined
+                      -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
