@@ -8,21 +8,32 @@ namespace setup {
 
 namespace {
 
-// Names tried for the new file: "<destination>.<n>.new". A leftover of an
-// earlier crash only makes the next number be taken.
+// Names tried for the new file: "<destination>.<n>.new". One that cannot be
+// removed (a directory, say) only makes the next number be taken.
 constexpr int kTemporaryNameAttempts = 32;
 
+std::string TemporaryName(const std::string& path, int attempt) {
+  char suffix[os::kBoundedFormatSize];
+  os::FormatBounded(suffix, ".%d.new", attempt);
+  return path + suffix;
+}
+
 }  // namespace
+
+void (*AtomicFile::watcher_)(AtomicFile::Step) = nullptr;
 
 AtomicFile::~AtomicFile() { Abandon(); }
 
 std::FILE* AtomicFile::Open(const std::string& path) {
   Abandon();
   if (path.empty()) return nullptr;
+  // New files of this destination are leftovers of a killed write: the names
+  // are this class's own, and one program writes an installation at a time.
   for (int attempt = 1; attempt <= kTemporaryNameAttempts; ++attempt) {
-    char suffix[os::kBoundedFormatSize];
-    os::FormatBounded(suffix, ".%d.new", attempt);
-    std::string candidate = path + suffix;
+    os::RemoveFile(TemporaryName(path, attempt).c_str());
+  }
+  for (int attempt = 1; attempt <= kTemporaryNameAttempts; ++attempt) {
+    std::string candidate = TemporaryName(path, attempt);
     if (!os::CreateNewFile(candidate.c_str())) continue;
     // The file is ours now (it did not exist before); open it as text.
     std::FILE* file = std::fopen(candidate.c_str(), "w");
@@ -34,6 +45,7 @@ std::FILE* AtomicFile::Open(const std::string& path) {
     file_ = file;
     destination_ = path;
     temporary_ = candidate;
+    Reached(Step::kCreated);
     return file_;
   }
   return nullptr;
@@ -44,8 +56,10 @@ bool AtomicFile::Commit() {
   bool written = !std::ferror(file_) && os::FlushToDisk(file_);
   written = std::fclose(file_) == 0 && written;
   file_ = nullptr;
+  if (written) Reached(Step::kWritten);
   if (written && os::ReplaceFile(temporary_.c_str(), destination_.c_str())) {
     temporary_.clear();
+    Reached(Step::kReplaced);
     return true;
   }
   Abandon();

@@ -4,7 +4,9 @@
 // The new content goes to a fresh file in the destination's own directory;
 // Commit flushes it to the disk and renames it over the destination. Until
 // Commit succeeds the destination is untouched, and a write that fails (or is
-// never committed) removes its new file again, so nothing is left behind.
+// never committed) removes its new file again, so nothing is left behind. A
+// new file that a killed program could not remove is removed by the next
+// write of the same destination.
 #pragma once
 
 #include <cstdio>
@@ -34,6 +36,16 @@ class AtomicFile {
   void Abandon();
 
  private:
+  // The steps of a write, in order. Tests watch them, through their friend
+  // AtomicFileTestHelper, to stop the program between two of them; nothing
+  // else sets the watcher, so in mkinstall it is always null.
+  enum class Step { kCreated, kWritten, kReplaced };
+  friend class AtomicFileTestHelper;
+  static void (*watcher_)(Step);
+  static void Reached(Step step) {
+    if (watcher_ != nullptr) watcher_(step);
+  }
+
   std::FILE* file_ = nullptr;
   std::string destination_;
   std::string temporary_;

@@ -78,16 +78,19 @@ TEST_F(AtomicFileTest, AMissingDirectoryCannotBeWritten) {
   EXPECT_EQ(scratch_.Listing(), "");
 }
 
-TEST_F(AtomicFileTest, ALeftoverNewFileIsPassedBy) {
+// A killed program cannot remove its new file; the next write does. One that
+// cannot be removed is passed by.
+TEST_F(AtomicFileTest, LeftoverNewFilesAreRemovedOrPassedBy) {
   WriteText(path_, "old\n");
-  WriteText(path_ + ".1.new", "leftover of a crash\n");
+  ASSERT_TRUE(MakeDirectory(path_ + ".1.new"));
+  WriteText(path_ + ".2.new", "leftover of a crash\n");
+  WriteText(path_ + ".7.new", "leftover of a crash\n");
   AtomicFile file;
   std::FILE* stream = file.Open(path_);
   ASSERT_NE(stream, nullptr);
   std::fputs("new\n", stream);
   ASSERT_TRUE(file.Commit());
   EXPECT_EQ(ReadText(path_), "new\n");
-  EXPECT_EQ(ReadText(path_ + ".1.new"), "leftover of a crash\n");
   EXPECT_EQ(scratch_.Listing(), "nametab.lst nametab.lst.1.new");
 }
 
