@@ -32,18 +32,18 @@
 #include <atomic>
 #include <cstddef>
 
-#include "client/BazaroCommBase.h"
-#include "kernel/BazaroCommExport.h"
-#include "client/BazaroWatcher.h"
-#include "client/BoothInfo.h"
-#include "client/HostInfo.h"
-#include "client/MemoryErrorHandle.h"
-#include "client/Que.h"
-#include "client/RequestType.h"
-#include "client/Result.h"
-#include "protocol/TempFile.h"
-#include "kernel/KernelObjects.h"
-#include "kernel/KernelResources.h"
+#include "bazaro/BazaroCommBase.h"
+#include "bazaro/BazaroCommExport.h"
+#include "bazaro/BazaroWatcher.h"
+#include "bazaro/BoothInfo.h"
+#include "bazaro/HostInfo.h"
+#include "bazaro/MemoryErrorHandle.h"
+#include "bazaro/Que.h"
+#include "bazaro/RequestType.h"
+#include "bazaro/Result.h"
+#include "bazaro/TempFile.h"
+#include "mkcore/MkSimplePad.h"
+#include "mkres/MwTimer.h"
 
 class Task;
 class WorkerRun;

@@ -2,7 +2,7 @@
 // hands itself to BazaroComm::SetPad.
 #pragma once
 
-#include "kernel/BazaroCommExport.h"
+#include "bazaro/BazaroCommExport.h"
 
 class BAZAROCOMM_API BazaroCommBase {
  public:

@@ -2,8 +2,8 @@
 // end-of-task check on the caller's thread.
 #pragma once
 
-#include "kernel/BazaroCommExport.h"
-#include "kernel/KernelResources.h"
+#include "bazaro/BazaroCommExport.h"
+#include "mkres/MwAction.h"
 
 class BazaroComm;
 

@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "kernel/BazaroCommExport.h"
+#include "bazaro/BazaroCommExport.h"
 
 struct BoothInfo {
   std::uint32_t id;  // pad identifier; 0 ends the list

@@ -13,7 +13,7 @@
 
 #include <cstddef>
 
-#include "kernel/BazaroCommExport.h"
+#include "bazaro/BazaroCommExport.h"
 
 class BAZAROCOMM_API HostInfo {
  public:

@@ -1,7 +1,7 @@
 // The process's answer to exhausted memory.
 #pragma once
 
-#include "kernel/BazaroCommExport.h"
+#include "bazaro/BazaroCommExport.h"
 
 // Installs the kernel's allocation-failure handler (MKMemoryErrorHandle_) as
 // the new-handler of the C++ runtime the library runs on, remembering the

@@ -7,7 +7,7 @@
 
 #include <cstddef>
 
-#include "kernel/BazaroCommExport.h"
+#include "bazaro/BazaroCommExport.h"
 
 class Task;
 

@@ -10,8 +10,8 @@
 
 #include <cstddef>
 
-#include "kernel/BazaroCommExport.h"
-#include "client/BoothInfo.h"
+#include "bazaro/BazaroCommExport.h"
+#include "bazaro/BoothInfo.h"
 
 class BAZAROCOMM_API Result {
  public:

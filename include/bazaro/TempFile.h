@@ -1,7 +1,7 @@
 // Temporary files in the system's temporary directory.
 #pragma once
 
-#include "kernel/BazaroCommExport.h"
+#include "bazaro/BazaroCommExport.h"
 
 // Reserves a new temporary file: creates it empty in the system's temporary
 // directory under the name "<directory>NNNNNNNN.tmp", with the smallest

@@ -30,6 +30,12 @@
 #include "mkcore/MkPadView.h"
 #include "mkres/MwObject.h"
 
+// <windows.h> makes GetClassName a macro (GetClassNameA or GetClassNameW).
+// The pad's method keeps its one name here whichever header comes first, and
+// the A and W spellings below catch calls written after <windows.h>.
+#pragma push_macro("GetClassName")
+#undef GetClassName
+
 // How deep pads and dictionaries may nest in a pad file, counted together.
 enum { kMkPadFileMaxNesting = 100 };
 
@@ -55,6 +61,10 @@ class MKCORE_API MkSimplePad : public MwObject {
   MkPadView* get_view();
 
   const char* GetClassName() const;
+#if defined(_WIN32)
+  const char* GetClassNameA() const { return GetClassName(); }
+  const char* GetClassNameW() const { return GetClassName(); }
+#endif
   // The pad's own attributes, owned by the pad.
   MkDictionary* GetAttributes();
   // Takes over `child` (deleted at once when there is no room to keep it).
@@ -78,3 +88,5 @@ class MKCORE_API MkSimplePad : public MwObject {
 // 1). Returns a new pad owned by the caller, or null when the file is missing
 // or not a well-formed pad file.
 MKCORE_API MkSimplePad* load(char* file, char flag);
+
+#pragma pop_macro("GetClassName")
