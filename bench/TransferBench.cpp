@@ -16,7 +16,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "client/BazaroComm.h"
+#include "bazaro/BazaroComm.h"
 #include "mkres/MwRunLoop.h"
 #include "transport/PadServer.h"
 

@@ -1,4 +1,4 @@
-#include "client/BazaroComm.h"
+#include "bazaro/BazaroComm.h"
 
 #include <new>
 
@@ -8,6 +8,8 @@
 #include "client/Task.h"
 #include "client/WorkerRun.h"
 #include "client/WorkerTable.h"
+#include "kernel/KernelObjects.h"
+#include "kernel/KernelResources.h"
 #include "os/Thread.h"
 
 namespace {

@@ -1,3 +1,3 @@
-#include "client/BazaroCommBase.h"
+#include "bazaro/BazaroCommBase.h"
 
 BazaroCommBase::~BazaroCommBase() = default;

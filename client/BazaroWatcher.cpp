@@ -1,6 +1,6 @@
-#include "client/BazaroWatcher.h"
+#include "bazaro/BazaroWatcher.h"
 
-#include "client/BazaroComm.h"
+#include "bazaro/BazaroComm.h"
 
 BazaroWatcher::BazaroWatcher() : MwAction(nullptr, nullptr), param(nullptr) {}
 

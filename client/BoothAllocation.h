@@ -1,7 +1,7 @@
 // Making BoothInfo lists (internal to the library).
 #pragma once
 
-#include "client/BoothInfo.h"
+#include "bazaro/BoothInfo.h"
 
 // A list with room for `count` records and the end record, every field 0,
 // from the kernel heap (the holder frees it with MwDelete); null when it

@@ -1,4 +1,4 @@
-#include "client/BoothInfo.h"
+#include "bazaro/BoothInfo.h"
 
 #include "client/BoothAllocation.h"
 

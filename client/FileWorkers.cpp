@@ -1,6 +1,6 @@
 // The file workers: a pad fetched into a local file, and files sent to and
 // fetched from the server's file directory.
-#include "client/Result.h"
+#include "bazaro/Result.h"
 #include "client/Task.h"
 #include "client/WorkerFrame.h"
 #include "client/Workers.h"

@@ -1,4 +1,4 @@
-#include "client/HostInfo.h"
+#include "bazaro/HostInfo.h"
 
 #include <cctype>
 #include <cstdlib>

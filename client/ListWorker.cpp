@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "client/BoothAllocation.h"
-#include "client/Result.h"
+#include "bazaro/Result.h"
 #include "client/Task.h"
 #include "client/WorkerFrame.h"
 #include "client/Workers.h"

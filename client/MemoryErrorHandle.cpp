@@ -1,4 +1,4 @@
-#include "client/MemoryErrorHandle.h"
+#include "bazaro/MemoryErrorHandle.h"
 
 #include <new>
 

@@ -1,6 +1,6 @@
 // The pad workers: a new identifier, storing a pad (registration, upload,
 // update), moving and deleting one.
-#include "client/Result.h"
+#include "bazaro/Result.h"
 #include "client/Task.h"
 #include "client/WorkerFrame.h"
 #include "client/Workers.h"

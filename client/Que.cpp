@@ -1,4 +1,4 @@
-#include "client/Que.h"
+#include "bazaro/Que.h"
 
 #include <cstring>
 

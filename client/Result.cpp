@@ -1,4 +1,4 @@
-#include "client/Result.h"
+#include "bazaro/Result.h"
 
 #include "client/FileRemoval.h"
 #include "client/KernelHeapAllocation.h"

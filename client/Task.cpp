@@ -1,7 +1,7 @@
 #include "client/Task.h"
 
 #include "client/FileRemoval.h"
-#include "client/HostInfo.h"
+#include "bazaro/HostInfo.h"
 #include "kernel/KernelObjects.h"
 
 Task::Task(int type, BazaroCommBase* pad, HostInfo* host)

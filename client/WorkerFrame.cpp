@@ -1,6 +1,6 @@
 #include "client/WorkerFrame.h"
 
-#include "client/HostInfo.h"
+#include "bazaro/HostInfo.h"
 #include "client/Task.h"
 #include "client/WorkerRun.h"
 

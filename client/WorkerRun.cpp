@@ -1,6 +1,6 @@
 #include "client/WorkerRun.h"
 
-#include "client/BazaroComm.h"
+#include "bazaro/BazaroComm.h"
 #include "client/Task.h"
 #include "kernel/KernelObjects.h"
 #include "os/Thread.h"

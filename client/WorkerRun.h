@@ -16,7 +16,7 @@
 #include <atomic>
 #include <mutex>
 
-#include "client/Result.h"
+#include "bazaro/Result.h"
 #include "client/WorkerTable.h"
 
 class BazaroComm;

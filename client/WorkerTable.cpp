@@ -1,6 +1,6 @@
 #include "client/WorkerTable.h"
 
-#include "client/RequestType.h"
+#include "bazaro/RequestType.h"
 #include "client/Workers.h"
 
 namespace {

@@ -10,7 +10,12 @@
 # given back with MwDelete explicitly.
 add_library(BazaroComm SHARED)
 target_compile_definitions(BazaroComm PRIVATE BAZAROCOMM_BUILDING)
-target_link_libraries(BazaroComm PUBLIC bazaro_kernel PRIVATE bazaro_os ZLIB::ZLIB)
+# A pad's build sees the public headers and the kernel stand-ins, nothing else.
+target_include_directories(BazaroComm PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
+                                             $<BUILD_INTERFACE:${BAZARO_GENERATED_INCLUDE_DIR}>
+                                             $<INSTALL_INTERFACE:include>)
+target_link_libraries(BazaroComm PUBLIC bazaro_mkcore bazaro_mkres
+                                 PRIVATE bazaro_kernel bazaro_os ZLIB::ZLIB)
 target_link_libraries(BazaroComm PRIVATE bazaro_client)
 # The parts link each other plainly; here every one of them is taken in whole,
 # so that nothing the library exports is left out for want of a caller.

@@ -3,7 +3,7 @@
 #include "kernel/KernelObjects.h"
 #include "kernel/KernelResources.h"
 #include "protocol/KernelBuffer.h"
-#include "protocol/TempFile.h"
+#include "bazaro/TempFile.h"
 
 namespace protocol {
 

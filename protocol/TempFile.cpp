@@ -1,4 +1,4 @@
-#include "protocol/TempFile.h"
+#include "bazaro/TempFile.h"
 
 #include <cstring>
 

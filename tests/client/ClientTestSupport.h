@@ -13,9 +13,10 @@
 #include "EnvironmentOverride.h"
 #include "ScratchDirectory.h"
 #include "TempDirectoryOverride.h"
-#include "client/BazaroComm.h"
+#include "bazaro/BazaroComm.h"
 #include "client/WorkerRun.h"
 #include "client/WorkerTable.h"
+#include "mkcore/MkString.h"
 
 // Sets the platform user directory (MKUSRDIR) for the life of the object: on
 // POSIX in a registry file of its own, on Windows in the registry, where the

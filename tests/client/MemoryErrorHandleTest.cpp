@@ -3,7 +3,7 @@
 
 #include <new>
 
-#include "client/MemoryErrorHandle.h"
+#include "bazaro/MemoryErrorHandle.h"
 
 TEST(MemoryErrorHandle, InstallsTheKernelHandlerOnceAndItFailsTheAllocation) {
   struct Sentinel {

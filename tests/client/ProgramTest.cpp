@@ -13,7 +13,7 @@
 #include "FakeHttpServer.h"
 #include "ScratchDirectory.h"
 #include "TempDirectoryOverride.h"
-#include "client/BazaroComm.h"
+#include "bazaro/BazaroComm.h"
 #include "mkres/MwMemory.h"
 #include "mkres/MwRunLoop.h"
 

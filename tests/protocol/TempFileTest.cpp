@@ -11,7 +11,7 @@
 #include "ScratchDirectory.h"
 #include "TempDirectoryOverride.h"
 #include "kernel/KernelObjects.h"
-#include "protocol/TempFile.h"
+#include "bazaro/TempFile.h"
 #include "os/PathSeparator.h"
 
 namespace {

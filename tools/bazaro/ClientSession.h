@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "client/BazaroComm.h"
+#include "bazaro/BazaroComm.h"
 
 namespace bazaro {
 

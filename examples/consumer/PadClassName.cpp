@@ -1,0 +1,5 @@
+#include "PadClassName.h"
+
+#include "bazaro/BazaroComm.h"
+
+const char* PadClassName(MkSimplePad* pad) { return pad->GetClassName(); }

@@ -1,0 +1,6 @@
+// The class name of a pad, read in a source of its own.
+#pragma once
+
+class MkSimplePad;
+
+const char* PadClassName(MkSimplePad* pad);
