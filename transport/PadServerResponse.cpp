@@ -3,6 +3,7 @@
 #include <chrono>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "kernel/KernelResources.h"
@@ -42,18 +43,23 @@ char* FindBytes(char* text, unsigned long length, const char* pattern, std::size
 }
 
 // Reads "Content-Length: <number>" from a response head. A value that is
-// there replaces `announced`; "Content-Length:" at the very end of the text
-// means none (0); anything else leaves `announced` as it was.
-void ReadContentLength(const char* text, unsigned long& announced) {
+// there replaces `announced` (one too large for the type reads as its
+// largest, which no body reaches); "Content-Length:" at the very end of the
+// text means none (0). False when the header holds something else than a
+// number (a sign included): the response's framing is broken.
+bool ReadContentLength(const char* text, unsigned long& announced) {
   const char* header = std::strstr(text, "Content-Length:");
-  if (header == nullptr) return;
-  unsigned long value = 0;
-  int fields = std::sscanf(header, "Content-Length: %lu", &value);
-  if (fields == EOF) {
+  if (header == nullptr) return true;
+  const char* value = header + sizeof "Content-Length:" - 1;
+  value += std::strspn(value, " \t\r\n");
+  if (*value == '\0') {
     announced = 0;
-  } else if (fields == 1) {
-    announced = value;
+    return true;
   }
+  if (*value < '0' || *value > '9') return false;
+  unsigned long long number = std::strtoull(value, nullptr, 10);
+  announced = number > ULONG_MAX ? ULONG_MAX : static_cast<unsigned long>(number);
+  return true;
 }
 
 // True when `received` holds a head that announces a Content-Length and at
@@ -273,7 +279,7 @@ int PadServer::ReceiveSized(ReceiveBuffer& received, BodySink& sink, unsigned lo
       refused = true;
       return status == 0 ? kNoUsableResponse : 0;
     }
-    ReadContentLength(received.Data(), announced);
+    if (!ReadContentLength(received.Data(), announced)) return kNoUsableResponse;
     unsigned long total = received.Length();
     if (LocateBody(received.Data(), total, false) != nullptr || connection.PeerClosed()) break;
   }
@@ -284,17 +290,20 @@ int PadServer::ReceiveSized(ReceiveBuffer& received, BodySink& sink, unsigned lo
   if (LocateBody(received.Data(), total, false) == nullptr) return kNoUsableResponse;
   if (!PassBody(received, sink, length)) return kNoUsableResponse;
 
-  // The body: up to the announced length, or without one up to the end of
-  // the connection. A connection that ends before the announced length
-  // leaves a cut body, which must not pass for the whole.
+  // The body: up to the announced length, and whatever follows it up to the
+  // end of the connection (or one read time-out), so that a body longer than
+  // announced is returned whole however it was split; without a length, up
+  // to the end of the connection. A connection that ends before the
+  // announced length leaves a cut body, which must not pass for the whole.
   ReceiveBuffer piece;
-  while (announced != 0 ? announced > length : !connection.PeerClosed()) {
-    if (announced != 0 && connection.PeerClosed()) return kNoUsableResponse;
-    unsigned long long whole = announced != 0 ? announced - length : kByHead;
+  for (;;) {
+    bool reached = announced != 0 && length >= announced;
+    if (connection.PeerClosed()) return announced != 0 && !reached ? kNoUsableResponse : 0;
+    unsigned long long whole = announced == 0 ? kByHead : reached ? 0 : announced - length;
     int result = ReceiveInto(piece, {kReadSize, false, false, &sink, whole}, length);
     if (result != 0) return connection.PeerClosed() ? kNoUsableResponse : result;
+    if (reached) return 0;
   }
-  return 0;
 }
 
 int PadServer::ReceiveSizedReply(char*& body, unsigned long& length) {
