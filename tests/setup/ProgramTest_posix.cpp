@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include "SetupTestSupport.h"
-#include "StopAtWriteStep.h"
 
 namespace {
 
@@ -117,62 +116,21 @@ TEST_F(ProgramTest, HelpNamesTheExitCodes) {
   EXPECT_EQ(ReadText(install_.Nametab()), ";;;Clock;\nOldClock \"o\"\n");
 }
 
-// The installation's three files, as one state.
-struct Files {
-  std::string nametab, userdef, messages;
-};
-
-Files ReadFiles(const TestInstallation& install) {
-  return {ReadText(install.Nametab()), ReadText(install.Userdef()), ReadText(install.Messages())};
-}
-
-void WriteFiles(const TestInstallation& install, const Files& files) {
-  WriteText(install.Nametab(), files.nametab);
-  WriteText(install.Userdef(), files.userdef);
-  WriteText(install.Messages(), files.messages);
-}
-
-// Each file holds its content of one state or of the other.
-void ExpectEachOf(const Files& now, const Files& a, const Files& b) {
-  EXPECT_TRUE(now.nametab == a.nametab || now.nametab == b.nametab) << now.nametab;
-  EXPECT_TRUE(now.userdef == a.userdef || now.userdef == b.userdef) << now.userdef;
-  EXPECT_TRUE(now.messages == a.messages || now.messages == b.messages) << now.messages;
-}
-
-// A run stopped at any step of its writes, as if killed there, leaves each
-// file old or new; the next run completes the work and leaves no new file.
 TEST_F(ProgramTest, ARunStoppedAtAnyWriteStepLeavesEachFileOldOrNew) {
-  const Files before = ReadFiles(install_);
-  const Files installed{";;;Clock;\nOldClock \"o\"\nClockPad \"c\"\n",
-                        "Color\t\tred\nAngle\t\t90\n", "# platform\nClockPad:Alarm:Wake up\n"};
-  const Files removed{before.nametab, installed.userdef, installed.messages};
-  const struct {
-    const char* mode;
-    Files from, to;
-    int steps;  // three for each file written
-  } runs[] = {{"", before, installed, 9}, {"-del ", installed, removed, 3}};
-  for (const auto& run : runs) {
-    for (int step = 1; step <= run.steps + 1; ++step) {
-      SCOPED_TRACE(std::string(run.mode) + "stopped at " + std::to_string(step));
-      WriteFiles(install_, run.from);
-      EXPECT_EQ(Shell("exec '" STOP_AT_WRITE_STEP_PROGRAM "' " + std::to_string(step) + " " +
-                      run.mode + InFolder() + "clock"),
-                step <= run.steps ? kStoppedAtWriteStep : 0);
-      ExpectEachOf(ReadFiles(install_), run.from, run.to);
-      EXPECT_EQ(RunProgram("-quiet " + std::string(run.mode) + InFolder() + "clock"), 0);
-      EXPECT_EQ(ReadFiles(install_).nametab, run.to.nametab);
-      EXPECT_EQ(ListDirectory(install_.Root()) + "|" +
-                    ListDirectory(JoinPath({install_.UserDir(), "Message"})),
-                "nametab.lst userdef.lst|english.mkrc japanese.mkrc");
-    }
-  }
+  CheckRunsStoppedAtEveryWriteStep(
+      install_,
+      [&](int step, const std::string& arguments) {
+        return Shell("exec '" STOP_AT_WRITE_STEP_PROGRAM "' " + std::to_string(step) + " " +
+                     arguments);
+      },
+      [&](const std::string& arguments) { return RunProgram("-quiet " + arguments); });
 }
 
 // A file that outgrows the room left (a file-size limit stands in for a full
 // disk) is not replaced; the files written before it are, and the status
 // says that a file could not be written.
 TEST_F(ProgramTest, ARunOutOfRoomLeavesEachFileOldOrNewAndSaysSo) {
-  const Files before = ReadFiles(install_);
+  const InstallationFiles before = ReadFiles(install_);
   WriteText(install_.ModuleFile("english.clock"), "Long:Message:" + std::string(5000, 'm') + "\n");
   const struct {
     int blocks;  // of the file-size limit
@@ -184,13 +142,11 @@ TEST_F(ProgramTest, ARunOutOfRoomLeavesEachFileOldOrNewAndSaysSo) {
     EXPECT_EQ(Shell("ulimit -f " + std::to_string(c.blocks) + "; trap '' XFSZ; LC_ALL=C exec '" +
                     MKINSTALL_PROGRAM "' -quiet " + InFolder() + "clock"),
               3);
-    Files now = ReadFiles(install_);
+    InstallationFiles now = ReadFiles(install_);
     EXPECT_EQ(now.nametab != before.nametab, c.classesWritten);
     EXPECT_EQ(now.userdef != before.userdef, c.classesWritten);
     EXPECT_EQ(now.messages, before.messages);
-    EXPECT_EQ(ListDirectory(install_.Root()) + "|" +
-                  ListDirectory(JoinPath({install_.UserDir(), "Message"})),
-              "nametab.lst userdef.lst|english.mkrc japanese.mkrc");
+    EXPECT_EQ(install_.Listing(), "nametab.lst userdef.lst|english.mkrc japanese.mkrc");
   }
 }
 

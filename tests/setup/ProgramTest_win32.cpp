@@ -14,19 +14,19 @@
 namespace setup {
 namespace {
 
-// mkinstall.exe lies beside the test program.
-std::string ProgramPath() {
+// mkinstall.exe and the other programs lie beside the test program.
+std::string ProgramPath(const char* name) {
   char path[MAX_PATH] = "";
   GetModuleFileNameA(nullptr, path, sizeof path);
   std::string text = path;
-  return text.substr(0, text.find_last_of('\\') + 1) + "mkinstall.exe";
+  return text.substr(0, text.find_last_of('\\') + 1) + name;
 }
 
-// A running mkinstall.exe.
+// A running mkinstall.exe (or another program beside it).
 class Program {
  public:
-  explicit Program(const std::string& arguments) {
-    std::string commandLine = "\"" + ProgramPath() + "\" " + arguments;
+  explicit Program(const std::string& arguments, const char* name = "mkinstall.exe") {
+    std::string commandLine = "\"" + ProgramPath(name) + "\" " + arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     started_ = Now();
@@ -200,6 +200,21 @@ TEST_F(WindowsProgramTest, HelpShowsTheUsageInAMessageBox) {
   EXPECT_EQ(program.ExitStatus(), 0);
   EXPECT_EQ(ReadText(install_.Nametab()), ";;;Clock;\nOldClock \"o\"\n");
 }
+
+// Replacing a file by renaming over it, as Windows does it: a run stopped at
+// any step of its writes leaves each file old or new.
+TEST_F(WindowsProgramTest, ARunStoppedAtAnyWriteStepLeavesEachFileOldOrNew) {
+  CheckRunsStoppedAtEveryWriteStep(
+      install_,
+      [&](int step, const std::string& arguments) {
+        return Program(std::to_string(step) + " " + arguments, "mkinstall_stop_at_write_step.exe")
+            .ExitStatus();
+      },
+      [&](const std::string& arguments) { return Program("-quiet " + arguments).ExitStatus(); });
+}
+
+// A full disk is not tried here: a file-size limit would have to be set on
+// the Wine process from outside it, and Wine gives no other way to fill one.
 
 // Run in a Japanese process (LC_ALL=ja_JP.UTF-8): the user's language picks
 // the dialog and its texts, and the log holds them in UTF-8.

@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <filesystem>
 
+#include <gtest/gtest.h>
+
+#include "StopAtWriteStep.h"
 #include "os/PathSeparator.h"
 #include "os/RegistryApi.h"
 
@@ -160,4 +163,50 @@ void TestInstallation::WriteSmallModule() const {
   WriteText(ModuleFile("userdef.clock"), "Angle 90\n");
   WriteText(ModuleFile("english.clock"), "ClockPad:Alarm:Wake up\n");
   WriteText(ModuleFile("japanese.clock"), "ClockPad:Alarm:J\n");
+}
+
+std::string TestInstallation::Listing() const {
+  return ListDirectory(root_) + "|" + ListDirectory(JoinPath({userDir_, "Message"}));
+}
+
+InstallationFiles ReadFiles(const TestInstallation& install) {
+  return {ReadText(install.Nametab()), ReadText(install.Userdef()), ReadText(install.Messages())};
+}
+
+void WriteFiles(const TestInstallation& install, const InstallationFiles& files) {
+  WriteText(install.Nametab(), files.nametab);
+  WriteText(install.Userdef(), files.userdef);
+  WriteText(install.Messages(), files.messages);
+}
+
+void CheckRunsStoppedAtEveryWriteStep(TestInstallation& install,
+                                      const std::function<int(int, const std::string&)>& runStopped,
+                                      const std::function<int(const std::string&)>& runQuiet) {
+  install.WriteSmallModule();
+  const InstallationFiles before = ReadFiles(install);
+  const InstallationFiles installed{";;;Clock;\nOldClock \"o\"\nClockPad \"c\"\n",
+                                    "Color\t\tred\nAngle\t\t90\n",
+                                    "# platform\nClockPad:Alarm:Wake up\n"};
+  const InstallationFiles removed{before.nametab, installed.userdef, installed.messages};
+  const struct {
+    const char* mode;
+    InstallationFiles from, to;
+    int steps;  // three for each file written
+  } runs[] = {{"", before, installed, 9}, {"-del ", installed, removed, 3}};
+  const std::string listing = install.Listing();
+  for (const auto& run : runs) {
+    for (int step = 1; step <= run.steps + 1; ++step) {
+      SCOPED_TRACE(std::string(run.mode) + "stopped at step " + std::to_string(step));
+      WriteFiles(install, run.from);
+      const std::string arguments = run.mode + install.InFolder() + "clock";
+      EXPECT_EQ(runStopped(step, arguments), step <= run.steps ? kStoppedAtWriteStep : 0);
+      InstallationFiles now = ReadFiles(install);
+      EXPECT_TRUE(now.nametab == run.from.nametab || now.nametab == run.to.nametab);
+      EXPECT_TRUE(now.userdef == run.from.userdef || now.userdef == run.to.userdef);
+      EXPECT_TRUE(now.messages == run.from.messages || now.messages == run.to.messages);
+      EXPECT_EQ(runQuiet(arguments), 0);
+      EXPECT_EQ(ReadFiles(install).nametab, run.to.nametab);
+      EXPECT_EQ(install.Listing(), listing);
+    }
+  }
 }

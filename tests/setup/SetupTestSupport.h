@@ -3,6 +3,7 @@
 // helpers that read files the way the program writes them (text mode).
 #pragma once
 
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -95,6 +96,8 @@ class TestInstallation {
     return JoinPath({userDir_, "Message", language + ".mkrc"});
   }
   std::string ModuleFile(const std::string& name) const { return JoinPath({moduleDir_, name}); }
+  // The names in the root and in the message folder, "root names|message names".
+  std::string Listing() const;
   // A small installation and a small "clock" module with a file of each
   // kind, for the tests that run the whole program.
   void WriteSmallModule() const;
@@ -112,3 +115,19 @@ class TestInstallation {
   std::string userDir_;
   std::string moduleDir_;
 };
+
+// The installation's three files, as one state.
+struct InstallationFiles {
+  std::string nametab, userdef, messages;
+};
+InstallationFiles ReadFiles(const TestInstallation& install);
+void WriteFiles(const TestInstallation& install, const InstallationFiles& files);
+
+// Stops an install and a removal of the small module at each step of their
+// file writes in turn, through `runStopped(step, arguments)` (which runs
+// mkinstall_stop_at_write_step and returns its status), and checks that each
+// file is left old or new, and that the next run, through `runQuiet`, ends
+// the work and leaves no new file behind.
+void CheckRunsStoppedAtEveryWriteStep(TestInstallation& install,
+                                      const std::function<int(int, const std::string&)>& runStopped,
+                                      const std::function<int(const std::string&)>& runQuiet);
