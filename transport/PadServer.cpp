@@ -7,6 +7,7 @@
 #include <new>
 
 #include "kernel/KernelObjects.h"
+#include "os/SocketTime.h"
 #include "transport/WaitBounds.h"
 
 namespace {
@@ -57,11 +58,7 @@ MkDictionary* NewAttributeTypes() {
 }
 
 timeval ReadTimeout() {
-  unsigned int milliseconds = transport::CurrentWaitBounds().waitMilliseconds;
-  timeval value;
-  value.tv_sec = static_cast<long>(milliseconds / 1000);
-  value.tv_usec = static_cast<long>((milliseconds % 1000) * 1000);
-  return value;
+  return os::TimevalFromMilliseconds(transport::CurrentWaitBounds().waitMilliseconds);
 }
 
 }  // namespace

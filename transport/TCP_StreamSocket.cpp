@@ -4,6 +4,7 @@
 #include <chrono>
 #include <mutex>
 
+#include "os/SocketTime.h"
 #include "transport/TCP_Address.h"
 #include "transport/WaitBounds.h"
 
@@ -20,20 +21,13 @@ constexpr int kShutdownBoth = 2;
 // The longest part of a wait between two looks for an Abort.
 constexpr std::chrono::microseconds kAbortLookSlice(100000);
 
-timeval TimevalFromMilliseconds(unsigned int milliseconds) {
-  timeval value;
-  value.tv_sec = static_cast<long>(milliseconds / 1000);
-  value.tv_usec = static_cast<long>((milliseconds % 1000) * 1000);
-  return value;
-}
-
 }  // namespace
 
 TCP_StreamSocket::TCP_StreamSocket()
     : handle(INVALID_SOCKET),
       lastError(0),
       state(Closed),
-      timeout(TimevalFromMilliseconds(transport::CurrentWaitBounds().waitMilliseconds)),
+      timeout(os::TimevalFromMilliseconds(transport::CurrentWaitBounds().waitMilliseconds)),
       peerClosed_(false),
       blocking_(true),
       aborted_(false) {
@@ -228,7 +222,7 @@ int TCP_StreamSocket::Wait(int mode, bool& ready) {
     auto left = std::chrono::duration_cast<std::chrono::microseconds>(
         deadline - std::chrono::steady_clock::now());
     if (left.count() < 0) left = std::chrono::microseconds(0);
-    timeval limit = TimevalFromMilliseconds(0);
+    timeval limit = os::TimevalFromMilliseconds(0);
     limit.tv_usec = static_cast<long>(std::min(left, kAbortLookSlice).count());
     fd_set set;
     FD_ZERO(&set);

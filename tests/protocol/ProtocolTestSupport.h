@@ -15,6 +15,7 @@
 #include "kernel/KernelObjects.h"
 #include "kernel/KernelResources.h"
 #include "os/PathSeparator.h"
+#include "protocol/KernelBuffer.h"
 #include "os/TempDirectory.h"
 #include "transport/PadServer.h"
 
@@ -101,17 +102,10 @@ inline std::string Describe(MkDictionary* dict) {
   return out;
 }
 
-// A text buffer from the kernel heap, given back with the object.
-class KernelText {
- public:
-  explicit KernelText(char* text) : text_(text) {}
-  ~KernelText() { MwDelete(text_); }
-  KernelText(const KernelText&) = delete;
-  KernelText& operator=(const KernelText&) = delete;
-  std::string str() const { return text_ != nullptr ? text_ : "(null)"; }
-
- private:
-  char* text_;
+// A text from the kernel heap, given back with the object.
+struct KernelText : protocol::KernelBuffer {
+  using protocol::KernelBuffer::KernelBuffer;
+  std::string str() const { return get() != nullptr ? get() : "(null)"; }
 };
 
 // The request the exchange puts on the wire for a POST of `body` to `cgi`
