@@ -89,6 +89,17 @@ int RunPadPutProgram(const CgiRequest& request) {
   DataDirectory data(request.dataDirectory);
   if (status.ok()) status = CheckPadExists(data, id);
   if (status.ok()) status = StoreRest(body, data.PadFile(id), false);
+  // A deletion of the pad while its file was on the way may have removed the
+  // old file before this one took its place: the new one goes too, and the
+  // upload is refused, as it would have been a moment later. (A store that
+  // cannot be read now says nothing about the pad: the file stays.)
+  if (status.ok()) {
+    Status after = CheckPadExists(data, id);
+    if (after.code == kNotFound) {
+      ::unlink(data.PadFile(id).c_str());
+      status = after;
+    }
+  }
   return WriteReply(request.output, status, "") ? 0 : 1;
 }
 

@@ -89,6 +89,9 @@ done <<'PATHS'
 /misc/./../pads.db
 /misc/..;/pads.db
 /misc/%00/../pads.db
+/misc/notes.txt%00
+/misc/%0a..%0a/pads.db
+/misc/%ff%fe
 /cgi-bin/../pads.db
 /cgi-bin/%2e%2e/pads.db
 /cgi-bin/pad-cgi/../../pads.db
@@ -141,6 +144,22 @@ for target in "pad-upload-cgi|notes.txt" "pad-gzput-cgi|$pad.pad"; do
     "${target%|*}" "${target#*|}" >&3
   exec 3>&-
 done
+
+# --- A pad deleted while its file is on the way -------------------------
+# The upload, slowed down, has passed its check that the pad exists when the
+# pad goes; it must not leave a file for a pad that is no more, nor report
+# success.
+doomed=$(pad_command GetNewPadID)
+doomed=${doomed#200 }
+{ printf 'FILE_NAME = %s.pad\n' "$doomed"; head -c 30000 /dev/urandom; } >"$work/slow"
+curl -s --max-time 20 --limit-rate 20k -o "$work/slow.out" -w '%{http_code}' \
+  --data-binary "@$work/slow" "$base/cgi-bin/pad-gzput-cgi" >"$work/slow.status" &
+slow=$!
+sleep 0.5
+[ "$(pad_command "DeletePad $doomed")" = "200 " ] || fail "the pad was not deleted"
+wait $slow
+[ "$(cat "$work/slow.status")" = 404 ] || fail "the late upload answered $(cat "$work/slow.status")"
+[ ! -e "$data/pads/$doomed.pad" ] || fail "a deleted pad's file came back"
 
 # --- Sixteen writers at once ----------------------------------------------
 # Each writer places the pad and stores its file, five times over, and sends
