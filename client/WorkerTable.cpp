@@ -1,4 +1,5 @@
 #include "client/WorkerTable.h"
+#include "client/WorkerTableForTesting.h"
 
 #include "bazaro/RequestType.h"
 #include "client/Workers.h"

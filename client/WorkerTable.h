@@ -15,8 +15,3 @@ typedef unsigned long (*WorkerProcedure)(WorkerRun* run);
 // code that has no worker. A task without a worker ends at once with an empty
 // outcome.
 WorkerProcedure FindWorker(int type);
-
-// Puts `worker` in the slot of `type` (1 to 10) and returns what was there;
-// null and no change for another code. This is how tests run the queue with
-// workers of their own; call it only while no task runs.
-WorkerProcedure InstallWorker(int type, WorkerProcedure worker);

@@ -1,4 +1,5 @@
 #include "transport/WaitBounds.h"
+#include "transport/WaitBoundsForTesting.h"
 
 #include <atomic>
 

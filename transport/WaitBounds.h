@@ -19,8 +19,4 @@ constexpr WaitBounds kDefaultWaitBounds = {10000, 30000};
 // The bounds in force. Safe to call from any thread.
 WaitBounds CurrentWaitBounds();
 
-// For tests only: replaces the bounds for every connection made afterwards
-// (and for waits that begin afterwards). Restore kDefaultWaitBounds when done.
-void SetWaitBoundsForTesting(WaitBounds bounds);
-
 }  // namespace transport

@@ -15,7 +15,7 @@
 #include "TempDirectoryOverride.h"
 #include "bazaro/BazaroComm.h"
 #include "client/WorkerRun.h"
-#include "client/WorkerTable.h"
+#include "client/WorkerTableForTesting.h"
 #include "mkcore/MkString.h"
 
 // Sets the platform user directory (MKUSRDIR) for the life of the object: on

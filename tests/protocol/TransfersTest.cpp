@@ -9,7 +9,7 @@
 #include "ProtocolTestSupport.h"
 #include "os/SocketApi.h"
 #include "protocol/GzipFile.h"
-#include "transport/WaitBounds.h"
+#include "ShortWaitBounds.h"
 
 namespace {
 
@@ -124,10 +124,7 @@ TEST_F(TransfersTest, UploadReturnsTheFailingStep) {
   EXPECT_EQ(pad_.UploadPad(42, padFile.c_str()), WSAECONNRESET);
   // A server that answers a byte at a time is given up on at the low-speed
   // bound; the temporary file goes all the same (see TearDown).
-  struct BoundsGuard {
-    BoundsGuard() { transport::SetWaitBoundsForTesting({300, 1000}); }
-    ~BoundsGuard() { transport::SetWaitBoundsForTesting(transport::kDefaultWaitBounds); }
-  } bounds;
+  ShortWaitBounds bounds;
   FakeHttpServer::Script trickle;
   trickle.AwaitRequestEnd();
   for (int i = 0; i < 40; ++i) trickle.Send("x").Pause(100);
