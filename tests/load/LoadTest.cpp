@@ -139,20 +139,19 @@ class LoadClient : public BazaroCommBase {
     if (comm_->QueryResultBool() != 1) Problem(what + " failed");
   }
 
+  static std::string Entry(unsigned long id, int x, int y, int width, int height) {
+    return std::to_string(id) + ":" + std::to_string(x) + "," + std::to_string(y) + "," +
+           std::to_string(width) + "," + std::to_string(height) + " ";
+  }
+
   void ExpectList() {
     std::string expected;
-    for (const auto& [id, pad] : pads_) {
-      expected += std::to_string(id) + ":" + std::to_string(pad.x) + "," + std::to_string(pad.y) +
-                  "," + std::to_string(pad.width) + "," + std::to_string(pad.height) + " ";
-    }
+    for (const auto& [id, p] : pads_) expected += Entry(id, p.x, p.y, p.width, p.height);
     std::string listed = "none";
     if (BoothInfo* booth = comm_->QueryResultBooth()) {
       listed.clear();
-      for (BoothInfo* entry = booth; entry->id != 0; ++entry) {
-        listed += std::to_string(entry->id) + ":" + std::to_string(entry->x) + "," +
-                  std::to_string(entry->y) + "," + std::to_string(entry->width) + "," +
-                  std::to_string(entry->height) + " ";
-      }
+      for (BoothInfo* e = booth; e->id != 0; ++e)
+        listed += Entry(e->id, e->x, e->y, e->width, e->height);
     }
     if (listed != expected) Problem("listed " + listed + " for " + expected);
   }
