@@ -1,5 +1,7 @@
 // Reading responses: the status, the header block, the reply marker and the
-// body, and how reading ends (silence, the peer's close, errors).
+// body, and how reading ends (silence, the peer's close, errors). How every
+// command and transfer copes with a misbehaving server (trickles, resets,
+// oversized replies, ...) is the table of tests/hostile.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -253,27 +255,6 @@ TEST_F(PadServerResponseTest, RawReadEndsAtOnceWhenThePeerClosesWithoutAnswering
   if (text != reinterpret_cast<char*>(1)) MwDelete(text);
 }
 
-TEST_F(PadServerResponseTest, RawReadGivesUpAfterTheSilenceBound) {
-  ShortWaitBounds bounds(300, 1000);
-  Start(FakeHttpServer::Script().AwaitRequestEnd().Pause(2500));
-  char* text = nullptr;
-  unsigned long length = 0;
-  Stopwatch watch;
-  EXPECT_EQ(WSAETIMEDOUT, pad_.ReceiveRaw(text, length));
-  EXPECT_GE(watch.Milliseconds(), 1000);
-  EXPECT_LT(watch.Milliseconds(), 4000);
-  EXPECT_EQ(nullptr, text);
-}
-
-TEST_F(PadServerResponseTest, RawReadWaitsForALateFirstByte) {
-  ShortWaitBounds bounds(200, 5000);
-  Start(FakeHttpServer::Script().AwaitRequestEnd().Pause(1200).Send("HTTP/1.0 200 OK\r\n\r\nlate"));
-  std::string text;
-  unsigned long length = 0;
-  ASSERT_EQ(0, Reply(text, length));
-  EXPECT_EQ("late", text);
-}
-
 TEST_F(PadServerResponseTest, RawReadDiscardsWhatArrivedWhenTheConnectionFails) {
   if (ResetReadsAsClose()) GTEST_SKIP() << "this sockets layer reports a reset as a close";
   Start(FakeHttpServer::Script()
@@ -319,95 +300,3 @@ TEST_F(PadServerResponseTest, SlowReplySplitByMoreThanTenSecondsEndsAfterTheFirs
 }
 
 }  // namespace
-
-// The bounds of the receive path, for each way of reading a response: a
-// server that trickles, a reset behind a whole answer, and oversized replies.
-struct Reader {
-  const char* name;
-  // The result of reading one response, and the body bytes it yielded.
-  int (*read)(PadServer& pad, std::string& body);
-};
-
-// Reads with ReceiveRaw (the whole response) or ReceiveSizedReply (the body).
-template <int (PadServer::*receive)(char*&, unsigned long&)>
-int ReadWith(PadServer& pad, std::string& body) {
-  char* data = nullptr;
-  unsigned long length = 0;
-  int result = (pad.*receive)(data, length);
-  body = data != nullptr ? std::string(data, length) : "(null)";
-  MwDelete(data);
-  return result;
-}
-
-// The body is not kept: `body` becomes "<n> bytes" from the count read.
-int ReadDiscarded(PadServer& pad, std::string& body) {
-  char* head = nullptr;
-  unsigned long headLength = 0;
-  unsigned long long dropped = 0;
-  int result = pad.ReceiveDiscarded(head, headLength, dropped);
-  unsigned long rest = headLength;
-  bool headOnly = PadServer::LocateBody(head, rest, false) != nullptr && rest == 0;
-  body = headOnly ? std::to_string(dropped) + " bytes" : "(head and body kept)";
-  MwDelete(head);
-  return result;
-}
-
-const Reader kReaders[] = {{"ReceiveRaw", ReadWith<&PadServer::ReceiveRaw>},
-                           {"ReceiveSizedReply", ReadWith<&PadServer::ReceiveSizedReply>},
-                           {"ReceiveDiscarded", ReadDiscarded}};
-
-// Runs `script` on a fresh connection and reads its response with `reader`.
-int Exchange(const FakeHttpServer::Script& script, const Reader& reader, std::string& body) {
-  FakeHttpServer fake;
-  EXPECT_TRUE(fake.Listening());
-  fake.Answer(script);
-  PadServer pad;
-  pad.SetServer("127.0.0.1", fake.Port(), "/cgi-bin/");
-  int result = pad.Connect();
-  if (result == 0) result = pad.SendRequestHead(PadServer::kPost, PadServer::kPadCgi, 4, true);
-  if (result == 0) result = pad.SendBody("ask\n", 4, true);
-  if (result == 0) result = reader.read(pad, body);
-  pad.Disconnect();
-  EXPECT_TRUE(fake.WaitForConnections(1));
-  return result;
-}
-
-TEST(ReceiveBounds, AServerThatTricklesIsGivenUpOnAtTheLowSpeedBound) {
-  ShortWaitBounds bounds(300, 1000);
-  // One byte every 100 ms for 4 s: never silent for a read time-out.
-  FakeHttpServer::Script trickle;
-  trickle.AwaitRequestEnd().Send("HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\n");
-  for (int i = 0; i < 40; ++i) trickle.Pause(100).Send("x");
-  for (const Reader& reader : kReaders) {
-    std::string body;
-    Stopwatch watch;
-    EXPECT_EQ(WSAETIMEDOUT, Exchange(trickle, reader, body)) << reader.name;
-    EXPECT_LT(watch.Milliseconds(), 3000) << reader.name;
-  }
-}
-
-TEST(ReceiveBounds, AResetBehindAWholeAnswerKeepsTheAnswer) {
-  const std::string body = "PAD_SERVER_REPLY = 42\xFF";
-  const std::string response =
-      "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
-  FakeHttpServer::Script script;
-  script.AwaitRequestEnd().Send(response).Pause(300).Reset();
-  const std::string expected[] = {response, body, std::to_string(body.size()) + " bytes"};
-  for (std::size_t i = 0; i < 3; ++i) {
-    std::string received;
-    EXPECT_EQ(0, Exchange(script, kReaders[i], received)) << kReaders[i].name;
-    EXPECT_EQ(expected[i], received) << kReaders[i].name;
-  }
-}
-
-TEST(ReceiveBounds, AReplyOver16MiBFailsUnlessItIsDiscarded) {
-  const std::size_t size = (16u << 20) + 1;
-  FakeHttpServer::Script script;
-  script.AwaitRequestEnd()
-      .Send("HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(size) + "\r\n\r\n")
-      .SendPattern(size);
-  std::string body;
-  EXPECT_EQ(-1, Exchange(script, kReaders[0], body));
-  EXPECT_EQ(0, Exchange(script, kReaders[2], body));
-  EXPECT_EQ(std::to_string(size) + " bytes", body);
-}
