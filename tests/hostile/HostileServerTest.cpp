@@ -87,10 +87,20 @@ Outcome Result(int result, std::string value = "") { return {result == 0, value}
 
 Outcome Fetched(bool ok, const std::string& file) { return {ok, ReadWholeFile(file)}; }
 
-// The length of a list and its first and last records.
+// The length of a list, the sum of its "x" values (each record's in the
+// right place) and its first and last records.
 std::string Summary(MkDictionary* list) {
   unsigned int length = list->length();
-  std::string summary = std::to_string(length) + " records";
+  unsigned long long weighted = 0;
+  for (unsigned int index = 0; index < length; ++index) {
+    MkDictionary* record = *static_cast<MkDictionary**>(list->at(index)->get_value());
+    MkDictionaryValue* x = record->at(Text("x"));
+    if (x != nullptr && x->get_type() == kMkTypeInteger) {
+      weighted +=
+          (index + 1ull) * static_cast<unsigned long long>(*static_cast<int*>(x->get_value()));
+    }
+  }
+  std::string summary = std::to_string(length) + " records, x " + std::to_string(weighted);
   for (unsigned int index : {0u, length - 1}) {
     if (length == 0) break;
     summary += ", " + Describe(*static_cast<MkDictionary**>(list->at(index)->get_value()));
@@ -138,7 +148,7 @@ std::vector<Operation> Operations(const ScratchDirectory& files) {
          int result = c.pad.GetChildPads(7, list.ref());
          return Result(result, list.get() != nullptr ? Summary(list.get()) : "(null)");
        },
-       "100000 records, id=1:7 | x=1:5, id=100000:7 | x=5:5"},
+       "100000 records, x 15000250005, id=1:7 | x=1:5, id=100000:7 | x=5:5"},
       {"ok", [](Context& c) { return Result(c.pad.UploadPad(42, c.files.File("pad").c_str())); },
        ""},
       {compressed,
