@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "client/BoothAllocation.h"
 #include "bazaro/Result.h"
+#include "client/BoothAllocation.h"
 #include "client/Task.h"
 #include "client/WorkerFrame.h"
 #include "client/Workers.h"

@@ -1,7 +1,7 @@
 #include "client/Task.h"
 
-#include "client/FileRemoval.h"
 #include "bazaro/HostInfo.h"
+#include "client/FileRemoval.h"
 #include "kernel/KernelObjects.h"
 
 Task::Task(int type, BazaroCommBase* pad, HostInfo* host)

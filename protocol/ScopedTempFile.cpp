@@ -1,9 +1,9 @@
 #include "protocol/ScopedTempFile.h"
 
+#include "bazaro/TempFile.h"
 #include "kernel/KernelObjects.h"
 #include "kernel/KernelResources.h"
 #include "protocol/KernelBuffer.h"
-#include "bazaro/TempFile.h"
 
 namespace protocol {
 

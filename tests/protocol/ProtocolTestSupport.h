@@ -9,14 +9,14 @@
 #include <initializer_list>
 #include <string>
 
-#include "TempDirectoryOverride.h"
 #include "FakeHttpServer.h"
 #include "ScratchDirectory.h"
+#include "TempDirectoryOverride.h"
 #include "kernel/KernelObjects.h"
 #include "kernel/KernelResources.h"
 #include "os/PathSeparator.h"
-#include "protocol/KernelBuffer.h"
 #include "os/TempDirectory.h"
+#include "protocol/KernelBuffer.h"
 #include "transport/PadServer.h"
 
 inline char* Text(const char* text) { return const_cast<char*>(text); }

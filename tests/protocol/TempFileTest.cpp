@@ -10,8 +10,8 @@
 
 #include "ScratchDirectory.h"
 #include "TempDirectoryOverride.h"
-#include "kernel/KernelObjects.h"
 #include "bazaro/TempFile.h"
+#include "kernel/KernelObjects.h"
 #include "os/PathSeparator.h"
 
 namespace {

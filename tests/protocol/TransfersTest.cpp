@@ -7,9 +7,9 @@
 #include <string>
 
 #include "ProtocolTestSupport.h"
+#include "ShortWaitBounds.h"
 #include "os/SocketApi.h"
 #include "protocol/GzipFile.h"
-#include "ShortWaitBounds.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "ScratchDirectory.h"
 #include "EnvironmentOverride.h"
+#include "ScratchDirectory.h"
 #include "mkres/MwEnvironment.h"
 #include "mkres/MwMemory.h"
 #include "os/PathSeparator.h"

@@ -26,8 +26,8 @@
 #pragma once
 
 #include "mkcore/MkDictionary.h"
-#include "mkcore/MkcoreExport.h"
 #include "mkcore/MkPadView.h"
+#include "mkcore/MkcoreExport.h"
 #include "mkres/MwObject.h"
 
 // <windows.h> makes GetClassName a macro (GetClassNameA or GetClassNameW).

@@ -33,7 +33,7 @@ class MKRES_API MwTimer : public MwObject {
   friend class MwTimerLoop;
   MwAction* action_;
   unsigned int period_;
-  unsigned long id_;          // system timer id (Windows) or loop slot (POSIX)
+  unsigned long id_;           // system timer id (Windows) or loop slot (POSIX)
   unsigned long ownerThread_;  // os::CurrentThreadId of the starting thread
   char running_;
 };

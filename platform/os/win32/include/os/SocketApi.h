@@ -1,7 +1,9 @@
 // Windows Sockets 1.1: the transport uses these names directly.
 #pragma once
 
+// <windows.h> as this layer has it comes before what builds on it.
 #include "os/WindowsApi.h"
+
 #include <winsock.h>
 
 namespace os {

@@ -3,5 +3,7 @@
 // too: the resource compiler reads the same constants.
 #pragma once
 
+// <windows.h> as this layer has it comes before what builds on it.
 #include "os/WindowsApi.h"
+
 #include <commctrl.h>
