@@ -12,6 +12,7 @@
 #include "ProtocolTestSupport.h"
 #include "TransportTestSupport.h"
 #include "protocol/GzipFile.h"
+#include "transport/WaitBoundsForTesting.h"
 
 namespace {
 
