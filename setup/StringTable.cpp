@@ -1,5 +1,8 @@
 #include "setup/StringTable.h"
 
+#include <string>
+
+#include "os/ResourceText.h"
 #include "os/TextEncoding.h"
 #include "os/UserLanguage.h"
 #include "setup/JapaneseTexts.h"
@@ -34,9 +37,27 @@ Language UserLanguage() {
   return os::UserLanguageIsJapanese() ? Language::kJapanese : Language::kEnglish;
 }
 
+namespace {
+
+// Both languages' texts, read once: from the program's string table where it
+// has one (the Windows program), from the built-in tables otherwise.
+struct TextTables {
+  TextTables() {
+    for (int id = 1; id <= kTextCount; ++id) {
+      if (!os::LoadResourceText(id, false, &english[id])) english[id] = kEnglishTexts[id];
+      if (!os::LoadResourceText(id, true, &japanese[id])) japanese[id] = SystemJapaneseTexts()[id];
+    }
+  }
+  std::string english[kTextCount + 1];
+  std::string japanese[kTextCount + 1];
+};
+
+}  // namespace
+
 const char* LoadText(int id, Language language) {
   if (id < 1 || id > kTextCount) return "";
-  return language == Language::kJapanese ? SystemJapaneseTexts()[id] : kEnglishTexts[id];
+  static const TextTables tables;
+  return language == Language::kJapanese ? tables.japanese[id].c_str() : tables.english[id].c_str();
 }
 
 }  // namespace setup

@@ -30,8 +30,9 @@ enum TextId : int {
 
 constexpr int kTextCount = 12;
 
-// The text `id` in `language`; "" for an id outside 1 to kTextCount. The text
-// is static and never freed.
+// The text `id` in `language`; "" for an id outside 1 to kTextCount. The
+// Windows program reads it from its string table resource, other builds from
+// the built-in tables. The text is static and never freed.
 const char* LoadText(int id, Language language);
 
 }  // namespace setup

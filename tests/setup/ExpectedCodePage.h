@@ -4,4 +4,6 @@
 
 namespace setup {
 const char* const* ExpectedJapaneseTable();
+// Whether this target's programs carry the string table as a resource.
+bool ProgramHasStringTable();
 }  // namespace setup

@@ -3,4 +3,5 @@
 
 namespace setup {
 const char* const* ExpectedJapaneseTable() { return kJapaneseTextsUtf8; }
+bool ProgramHasStringTable() { return false; }
 }  // namespace setup

@@ -3,4 +3,5 @@
 
 namespace setup {
 const char* const* ExpectedJapaneseTable() { return kJapaneseTextsCp932; }
+bool ProgramHasStringTable() { return true; }
 }  // namespace setup

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "ExpectedCodePage.h"
+#include "os/ResourceText.h"
 #include "setup/JapaneseTexts.h"
 #include "setup/StringTable.h"
 
@@ -49,6 +50,20 @@ TEST(StringTableTest, JapaneseTextsAreInTheSystemCodePage) {
   }
   // The prefix names files; it is plain ASCII in both tables.
   EXPECT_STREQ(kJapaneseTextsCp932[kTextLanguagePrefix], "japanese.");
+}
+
+// The Windows program reads every text from its string table resource (so the
+// cases above compare the resource with the built-in tables there); other
+// builds have none.
+TEST(StringTableTest, TextsComeFromTheStringTableWhereTheProgramHasOne) {
+  for (int id = 1; id <= kTextCount; ++id) {
+    for (bool japanese : {false, true}) {
+      std::string text;
+      EXPECT_EQ(os::LoadResourceText(id, japanese, &text), ProgramHasStringTable()) << "id " << id;
+    }
+  }
+  std::string text;
+  EXPECT_FALSE(os::LoadResourceText(kTextCount + 1, false, &text));
 }
 
 TEST(StringTableTest, UnknownIdsGiveEmptyTexts) {
