@@ -17,8 +17,10 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 void ParseFields(const std::string& text, ClassLine* line) {
   std::size_t end = text.size();
   if (end > 0 && text[end - 1] == '\n') --end;
-  // A file written on Windows and read elsewhere still ends its lines cleanly.
-  if (end > 0 && text[end - 1] == '\r') --end;
+  // A file written on Windows and read elsewhere still ends its lines cleanly;
+  // carriage returns at a line's end are never part of its last field (which
+  // could not be written back so).
+  while (end > 0 && text[end - 1] == '\r') --end;
 
   std::optional<std::string>* fields[] = {&line->first, &line->second, &line->third};
   std::size_t pos = 0;

@@ -19,6 +19,12 @@ bool IsBareWord(const std::string& text) {
   return !text.empty() && !HasBlank(text) && text[0] != '"' && text[0] != ';';
 }
 
+// A bare word written last on its line. The reader drops carriage returns at
+// a line's end, so a word ending in one is followed by a blank.
+std::string LastBareWord(const std::string& word) {
+  return word.back() == '\r' ? word + " " : word;
+}
+
 // The written form of a field that must be quoted to read back whole; false
 // when it holds a double quote, which quotes cannot carry.
 bool Quoted(const std::string& field, std::string* text) {
@@ -33,7 +39,13 @@ bool HeaderText(const ClassLine& line, std::string* text) {
   text->clear();
   if (!line.first) return true;
   const std::string& field = *line.first;
-  if (IsBareWord(field) || (!field.empty() && field[0] == ';')) {
+  if (IsBareWord(field)) {
+    *text = LastBareWord(field);
+    return true;
+  }
+  // A ";" field runs to the line's end, so one that ends in a carriage return
+  // is quoted instead.
+  if (!field.empty() && field[0] == ';' && field.back() != '\r') {
     *text = field;
     return true;
   }
@@ -55,7 +67,11 @@ bool NameText(const ClassLine& line, std::string* text) {
 // back the same way so that it reads back unchanged.
 bool ValueText(const std::string& field, bool last, std::string* text) {
   if (Quoted(field, text)) return true;
-  if (IsBareWord(field) || (last && field[0] == ';')) {
+  if (IsBareWord(field)) {
+    *text = last ? LastBareWord(field) : field;
+    return true;
+  }
+  if (last && field[0] == ';') {
     *text = field;
     return true;
   }

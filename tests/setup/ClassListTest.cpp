@@ -177,6 +177,10 @@ TEST_F(ClassListTest, FieldsReadBackUnchangedOrAreRefused) {
       {";;;S;\nA x\"y\nLonger \"v\" q\"t\n", ";;;S;\nA      x\"y\nLonger \"v\" q\"t\n"},
       {";;;S;\nA \"v\" ;tail \"quoted\"\nB ;x\"y\n", ";;;S;\nA \"v\"  ;tail \"quoted\"\nB ;x\"y\n"},
       {";;;S;\nA \"b\0c\" d\n\"\"\n"s, ";;;S;\nA \"b\0c\" \"d\"\n\"\"\n"s},
+      // Carriage returns end a line however many there are.
+      {";;;S;\r\r\nA b\r\r\n\rC d\r\nh\"\r \nE f\"\r \n",
+       ";;;S;\nA  \"b\"\n\rC \"d\"\nh\"\r \nE f\"\r \n"},
+      {"\";x\r\"\n", "\";x\r\"\n"},
   };
   for (const auto& [content, written] : cases) {
     SCOPED_TRACE(content);
