@@ -9,10 +9,9 @@
 # on that routing for blocks it hands out: those are taken with MwNew and
 # given back with MwDelete explicitly.
 add_library(BazaroComm SHARED)
-target_compile_definitions(BazaroComm PRIVATE BAZAROCOMM_BUILDING)
 # A pad's build sees the public headers and the kernel stand-ins, nothing else.
+bazaro_export_header(BazaroComm BAZAROCOMM bazaro/BazaroCommExport.h)
 target_include_directories(BazaroComm PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
-                                             $<BUILD_INTERFACE:${BAZARO_GENERATED_INCLUDE_DIR}>
                                              $<INSTALL_INTERFACE:include>)
 target_link_libraries(BazaroComm PUBLIC bazaro_mkcore bazaro_mkres
                                  PRIVATE bazaro_kernel bazaro_os ZLIB::ZLIB)

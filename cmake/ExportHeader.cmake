@@ -1,10 +1,14 @@
-# bazaro_export_header(LIBRARY PREFIX FILE): writes the export macro PREFIX_API header
-# FILE (relative to <build>/include) for the shared library LIBRARY; its code
-# is compiled with PREFIX_BUILDING. Public headers include it as they include
-# each other, and it is installed beside them.
+# bazaro_export_header(TARGET PREFIX FILE): gives the shared library TARGET its
+# export macro PREFIX_API, written from one template into FILE (relative to
+# <build>/include): TARGET's code is compiled with PREFIX_BUILDING and sees
+# the written headers, as do its users. Public headers include it as they
+# include each other, and it is installed beside them.
 set(BAZARO_GENERATED_INCLUDE_DIR ${PROJECT_BINARY_DIR}/include)
-function(bazaro_export_header library prefix file)
-  set(LIBRARY ${library})
+function(bazaro_export_header target prefix file)
+  get_target_property(LIBRARY ${target} OUTPUT_NAME)
+  if(NOT LIBRARY)
+    set(LIBRARY ${target})
+  endif()
   set(PREFIX ${prefix})
   if(WIN32)
     set(EXPORT_FORM "__declspec(dllexport)")
@@ -15,4 +19,6 @@ function(bazaro_export_header library prefix file)
   endif()
   configure_file(${PROJECT_SOURCE_DIR}/cmake/ExportMacro.h.in
                  ${BAZARO_GENERATED_INCLUDE_DIR}/${file} @ONLY)
+  target_compile_definitions(${target} PRIVATE ${prefix}_BUILDING)
+  target_include_directories(${target} PUBLIC $<BUILD_INTERFACE:${BAZARO_GENERATED_INCLUDE_DIR}>)
 endfunction()

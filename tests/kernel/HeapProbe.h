@@ -4,13 +4,7 @@
 
 #include <cstddef>
 
-#include "os/SymbolExport.h"
-
-#if defined(HEAP_PROBE_BUILDING)
-#define HEAP_PROBE_API OS_SYMBOL_EXPORT
-#else
-#define HEAP_PROBE_API OS_SYMBOL_IMPORT
-#endif
+#include "heap_probe/HeapProbeExport.h"
 
 // `new int(value)` inside the library.
 HEAP_PROBE_API int* HeapProbeNewInt(int value);
