@@ -12,8 +12,14 @@ namespace os {
 bool CreateNewFile(const char* path);
 
 // Renames `from` over `to` in one step, replacing an existing `to`
-// (rename on POSIX; MoveFileExA with MOVEFILE_REPLACE_EXISTING on Windows).
+// (rename on POSIX; on Windows MoveFileExA with MOVEFILE_REPLACE_EXISTING and
+// MOVEFILE_WRITE_THROUGH, so the move is on the disk when it returns).
 bool ReplaceFile(const char* from, const char* to);
+
+// Asks the system to write the directory holding `path` to the disk, which
+// makes a rename into it durable on POSIX. Windows needs nothing here: its
+// renames are written through. True when done.
+bool FlushDirectoryOf(const char* path);
 
 // Flushes the stream and asks the system to write the file's data to the disk.
 bool FlushToDisk(std::FILE* file);

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <string>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -20,6 +21,17 @@ bool CreateNewFile(const char* path) {
 }
 
 bool ReplaceFile(const char* from, const char* to) { return std::rename(from, to) == 0; }
+
+bool FlushDirectoryOf(const char* path) {
+  std::string directory(path);
+  std::size_t slash = directory.rfind('/');
+  directory = slash == std::string::npos ? std::string(".") : directory.substr(0, slash + 1);
+  int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bool flushed = ::fsync(fd) == 0;
+  ::close(fd);
+  return flushed;
+}
 
 bool FlushToDisk(std::FILE* file) {
   if (std::fflush(file) != 0) return false;

@@ -21,8 +21,10 @@ bool CreateNewFile(const char* path) {
 }
 
 bool ReplaceFile(const char* from, const char* to) {
-  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
+  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
+
+bool FlushDirectoryOf(const char*) { return true; }
 
 // A caller that included <windows.h> before os/Files.h declared and calls
 // this function as ReplaceFileA; that spelling is served as well.
