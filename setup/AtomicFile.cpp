@@ -36,7 +36,7 @@ std::FILE* AtomicFile::Open(const std::string& path) {
   // New files of this destination are leftovers of a killed write: the names
   // are this class's own, and one program writes an installation at a time.
   for (int attempt = 1; attempt <= os::FileReplacement::kNameAttempts; ++attempt) {
-    os::RemoveFile(TemporaryName(path, attempt).c_str());
+    os::RemovePlainFile(TemporaryName(path, attempt).c_str());
   }
   return replacement_.Open(path, false);
 }

@@ -14,21 +14,19 @@ std::FILE* FileReplacement::Open(const std::string& destination, bool binary) {
     std::string candidate = name_(destination, attempt);
     if (candidate.empty()) break;
     Tell(ReplacementStep::kCreating, candidate);
-    if (!CreateNewFile(candidate.c_str())) {
+    std::FILE* file = CreateNewFileStream(candidate.c_str(), binary);
+    if (file == nullptr) {
       // Someone else's entry, or no place for one: try the next name.
       Tell(ReplacementStep::kRemoved, candidate);
       continue;
     }
-    Tell(ReplacementStep::kCreated, candidate);
-    std::FILE* file = std::fopen(candidate.c_str(), binary ? "wb" : "w");
-    temporary_ = candidate;
-    if (file == nullptr) break;
-    CopyFileMode(destination.c_str(), candidate.c_str());
     file_ = file;
     destination_ = destination;
+    temporary_ = candidate;
+    Tell(ReplacementStep::kCreated, candidate);
+    CopyFileMode(destination.c_str(), file_);
     return file_;
   }
-  Abandon();
   return nullptr;
 }
 
