@@ -5,6 +5,7 @@
 #include "kernel/KernelObjects.h"
 #include "os/BoundedFormat.h"
 #include "os/Files.h"
+#include "os/RandomBytes.h"
 #include "os/TempDirectory.h"
 
 namespace {
@@ -14,9 +15,12 @@ namespace {
 constexpr unsigned int kNameBufferSize = 256;
 // "NNNNNNNN.tmp"
 constexpr std::size_t kFileNameLength = 12;
-// Numbers tried before giving up: a directory where nothing can be created
-// ends the search after this many attempts instead of running on.
-constexpr int kTempFileAttempts = 10000;
+// Eight decimal digits.
+constexpr unsigned long long kNumberCount = 100000000;
+// Random numbers tried before giving up: in a directory that still takes new
+// files this many collisions do not happen by chance, so the search ends
+// instead of running on where nothing can be created.
+constexpr int kTempFileAttempts = 100;
 
 }  // namespace
 
@@ -26,7 +30,12 @@ char* MakeTempFile(char* /*directory*/) {
   if (std::strlen(directory) + kFileNameLength >= kNameBufferSize) return nullptr;
 
   char name[os::kBoundedFormatSize];
-  for (int number = 0; number < kTempFileAttempts; ++number) {
+  for (int attempt = 0; attempt < kTempFileAttempts; ++attempt) {
+    // Random, so that nobody else on the machine can take the names in
+    // advance. The remainder's bias is far too small to matter.
+    unsigned long long bits = 0;
+    if (!os::RandomBytes(&bits, sizeof bits)) return nullptr;
+    int number = static_cast<int>(bits % kNumberCount);
     os::FormatBounded(name, "%s%08d.tmp", directory, number);
     // Exclusive creation is the test for a free name: it fails for any entry
     // already there, whoever made it, and takes the name in the same step.

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "os/SocketTime.h"
+#include "os/SocketWait.h"
 #include "transport/TCP_Address.h"
 #include "transport/WaitBounds.h"
 
@@ -146,7 +147,7 @@ int TCP_StreamSocket::Send(const char* data, int length, int flags) {
       int sent = send(handle, data, remaining, flags);
       if (sent == SOCKET_ERROR) {
         int error = WSAGetLastError();
-        // Less room than select promised: wait again.
+        // Less room than the wait promised: wait again.
         if (error != WSAEWOULDBLOCK) result = error;
       } else if (sent > 0) {
         data += sent;
@@ -209,11 +210,14 @@ int TCP_StreamSocket::Wait(int mode, bool& ready) {
     lastError = WSAENOTSOCK;
     return lastError;
   }
-  // The wait goes in slices, looking for an Abort between them: a select
+  // The wait goes in slices, looking for an Abort between them: a wait
   // under Wine does not return when another thread shuts the socket down.
   const std::chrono::microseconds whole(static_cast<long long>(timeout.tv_sec) * 1000000 +
                                         timeout.tv_usec);
   const auto deadline = std::chrono::steady_clock::now() + whole;
+  const os::SocketReadiness readiness = mode == kReadable   ? os::kSocketReadable
+                                        : mode == kWritable ? os::kSocketWritable
+                                                            : os::kSocketException;
   for (;;) {
     if (aborted_) {
       lastError = WSAECONNABORTED;
@@ -222,16 +226,10 @@ int TCP_StreamSocket::Wait(int mode, bool& ready) {
     auto left = std::chrono::duration_cast<std::chrono::microseconds>(
         deadline - std::chrono::steady_clock::now());
     if (left.count() < 0) left = std::chrono::microseconds(0);
-    timeval limit = os::TimevalFromMilliseconds(0);
-    limit.tv_usec = static_cast<long>(std::min(left, kAbortLookSlice).count());
-    fd_set set;
-    FD_ZERO(&set);
-    FD_SET(handle, &set);
-    // The first argument matters only on POSIX, where it bounds the handles
-    // looked at; Windows ignores it.
-    int count = select(static_cast<int>(handle + 1), mode == kReadable ? &set : nullptr,
-                       mode == kWritable ? &set : nullptr,
-                       mode != kReadable && mode != kWritable ? &set : nullptr, &limit);
+    // Whole milliseconds, rounded up, so that a remainder below one still waits.
+    const auto slice = std::min(left, kAbortLookSlice);
+    const unsigned int milliseconds = static_cast<unsigned int>((slice.count() + 999) / 1000);
+    int count = os::WaitForSocket(handle, readiness, milliseconds);
     if (count == SOCKET_ERROR) {
       lastError = WSAGetLastError();
       // A signal that interrupts the wait on POSIX is no failure of the
@@ -240,7 +238,7 @@ int TCP_StreamSocket::Wait(int mode, bool& ready) {
       return lastError;
     }
     if (count > 0 || left <= kAbortLookSlice) {
-      ready = count > 0 && FD_ISSET(handle, &set);
+      ready = count > 0;
       lastError = 0;
       return 0;
     }

@@ -1,6 +1,7 @@
-// Temporary files: numbering, exclusive creation, limits.
+// Temporary files: unpredictable names, exclusive creation, limits.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <new>
 #include <set>
@@ -27,7 +28,7 @@ class TempFileTest : public testing::Test {
     return text;
   }
 
-  std::string Name(const char* number) { return override_.Directory() + number + ".tmp"; }
+  std::string Name(const std::string& number) { return override_.Directory() + number + ".tmp"; }
 
   ScratchDirectory scratch_;
   TempDirectoryOverride override_{scratch_.Path()};
@@ -43,19 +44,56 @@ std::string DirectoryOfLength(const std::string& base, std::size_t length, bool 
   return path;
 }
 
+// True when `name` is `directory` followed by eight decimal digits and ".tmp".
+bool IsTempName(const std::string& name, const std::string& directory) {
+  if (name.size() != directory.size() + 12 || name.compare(0, directory.size(), directory) != 0 ||
+      name.compare(name.size() - 4, 4, ".tmp") != 0) {
+    return false;
+  }
+  for (std::size_t i = directory.size(); i < name.size() - 4; ++i) {
+    if (name[i] < '0' || name[i] > '9') return false;
+  }
+  return true;
+}
+
 }  // namespace
 
-TEST_F(TempFileTest, TakesTheSmallestFreeNumberAndCreatesTheFileEmpty) {
-  EXPECT_EQ(Take(), Name("00000000"));
-  ASSERT_TRUE(WriteWholeFile(Name("00000002"), "taken"));
-  EXPECT_EQ(Take(), Name("00000001"));
-  EXPECT_TRUE(FileExists(Name("00000001")));
-  EXPECT_EQ(ReadWholeFile(Name("00000001")), "");
-  EXPECT_EQ(Take(), Name("00000003"));
-  // A number freed by a removed file is used again.
-  std::filesystem::remove(Name("00000001"));
-  EXPECT_EQ(Take(), Name("00000001"));
-  EXPECT_EQ(scratch_.Listing(), "00000000.tmp 00000001.tmp 00000002.tmp 00000003.tmp");
+TEST_F(TempFileTest, NamesAreEightDigitsAndNewEmptyOwnerOnlyFiles) {
+  const std::string first = Take();
+  const std::string second = Take();
+  for (const std::string& name : {first, second}) {
+    EXPECT_TRUE(IsTempName(name, override_.Directory())) << name;
+    EXPECT_TRUE(FileExists(name));
+    EXPECT_EQ(ReadWholeFile(name), "");
+#ifndef _WIN32
+    namespace fs = std::filesystem;
+    EXPECT_EQ(fs::status(name).permissions() & (fs::perms::group_all | fs::perms::others_all),
+              fs::perms::none);
+#endif
+  }
+  EXPECT_NE(first, second);
+}
+
+// Names another user could guess in advance (such as the first ten thousand
+// numbers) must not stop a transfer, and a planted link is never followed.
+TEST_F(TempFileTest, FindsANewNameWhenTheFirstTenThousandAreTaken) {
+  const std::string target = scratch_.File("target");
+  std::set<std::string> planted;
+  char number[16];
+  for (int i = 0; i < 10000; ++i) {
+    std::snprintf(number, sizeof number, "%08d", i);
+    planted.insert(Name(number));
+#ifdef _WIN32
+    ASSERT_TRUE(WriteWholeFile(Name(number), "taken"));  // links need privileges
+#else
+    std::filesystem::create_symlink(target, Name(number));
+#endif
+  }
+  const std::string name = Take();
+  EXPECT_TRUE(IsTempName(name, override_.Directory())) << name;
+  EXPECT_EQ(planted.count(name), 0u);
+  EXPECT_EQ(ReadWholeFile(name), "");
+  EXPECT_FALSE(FileExists(target));
 }
 
 TEST_F(TempFileTest, TwoThreadsNeverGetTheSameName) {
@@ -80,25 +118,13 @@ TEST_F(TempFileTest, TwoThreadsNeverGetTheSameName) {
   EXPECT_EQ(all.size(), 2u * kEach);
 }
 
-TEST_F(TempFileTest, PassesOverAPlantedLinkWithoutFollowingIt) {
-#ifdef _WIN32
-  GTEST_SKIP() << "symbolic links need privileges on Windows";
-#else
-  std::string target = scratch_.File("target");
-  std::filesystem::create_symlink(target, Name("00000000"));
-  EXPECT_EQ(Take(), Name("00000001"));
-  EXPECT_FALSE(FileExists(target));
-  EXPECT_TRUE(std::filesystem::is_symlink(Name("00000000")));
-#endif
-}
-
 TEST_F(TempFileTest, GivesNullWhenTheDirectoryLeavesNoRoomOrCannotHoldFiles) {
   // 243 characters and twelve more make 255: the longest name that fits.
   std::string fits = DirectoryOfLength(scratch_.Path(), 243, true);
   std::string tooLong = DirectoryOfLength(scratch_.Path(), 244, true);
   {
     TempDirectoryOverride inner(fits);
-    EXPECT_EQ(Take(), fits + os::kPathSeparatorText + "00000000.tmp");
+    EXPECT_TRUE(IsTempName(Take(), fits + os::kPathSeparatorText));
   }
   {
     TempDirectoryOverride inner(tooLong);
@@ -112,5 +138,5 @@ TEST_F(TempFileTest, GivesNullWhenTheDirectoryLeavesNoRoomOrCannotHoldFiles) {
     TempDirectoryOverride inner(scratch_.File("missing"));
     EXPECT_EQ(Take(), "");
   }
-  EXPECT_FALSE(FileExists(tooLong + os::kPathSeparatorText + "00000000.tmp"));
+  EXPECT_EQ(ListDirectory(tooLong), "");
 }

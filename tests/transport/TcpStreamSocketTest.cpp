@@ -6,6 +6,7 @@
 #include <string>
 
 #include "FakeHttpServer.h"
+#include "OpenDescriptors.h"
 #include "TransportTestSupport.h"
 #include "transport/TCP_Address.h"
 #include "transport/TCP_StreamSocket.h"
@@ -173,6 +174,35 @@ TEST(TcpStreamSocketWait, TimesOutWithoutError) {
   EXPECT_NE(0, socket.Wait(TCP_StreamSocket::kReadable, unused));
   EXPECT_FALSE(unused);
   EXPECT_TRUE(server.WaitForConnections(1));
+}
+
+// A host program may have far more files and sockets open than a classic
+// readiness set holds; a request must still wait and succeed.
+TEST(TcpStreamSocketWait, LateReplyArrivesWithOverAThousandDescriptorsOpen) {
+  HeldDescriptors held(1100);
+  if (!held.NotApplicable().empty()) GTEST_SKIP() << held.NotApplicable();
+  ASSERT_EQ(1100, held.Count());
+  FakeHttpServer server;
+  ASSERT_TRUE(server.Listening());
+  server.Answer(FakeHttpServer::Script().AwaitBytes(4).Pause(1000).Send("late").Close());
+  TCP_StreamSocket socket;
+  ASSERT_EQ(0, socket.Connect(Loopback(server.Port())));
+  ASSERT_GT(socket.handle, 1024u);  // beyond what a classic readiness set holds
+  socket.timeout.tv_sec = 5;
+  socket.timeout.tv_usec = 0;
+  ASSERT_EQ(0, socket.Send("ask?", 4, 0));
+  std::string received;
+  char buffer[64];
+  for (int attempt = 0; attempt < 20 && !socket.PeerClosed(); ++attempt) {
+    int length = sizeof buffer;
+    ASSERT_EQ(0, socket.Receive(buffer, length, 0));
+    received.append(buffer, static_cast<std::size_t>(length));
+  }
+  EXPECT_EQ("late", received);
+  socket.Close();
+  ASSERT_TRUE(server.WaitForConnections(1));
+  EXPECT_EQ("ask?", server.Request(0));
+  EXPECT_TRUE(server.Problems().empty());
 }
 
 }  // namespace
