@@ -3,6 +3,7 @@
 // client and ends on its own, and nothing leaks once it has.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <string>
@@ -40,6 +41,11 @@ class CutOffTest : public testing::Test {
   }
 
   std::string TempListing() { return scratch_.TempFiles(); }
+  // How many temporary files there are now (their names are random).
+  std::size_t TempCount() {
+    std::string listing = TempListing();
+    return listing.empty() ? 0 : std::count(listing.begin(), listing.end(), ' ') + 1u;
+  }
 
   ClientScratch scratch_;
   ScratchDirectory files_;
@@ -76,7 +82,7 @@ TEST_F(CutOffTest, DestructionDoesNotWaitForABlockedWorker) {
   ASSERT_EQ(comm_->RequestPutFile(Text(local_), Text("remote")), 1);
   // Destruction must come after the registration, however slow the worker.
   ASSERT_TRUE(WaitUntil([&] { return registered_.load(); }, 5000));
-  EXPECT_EQ(TempListing(), "00000000.tmp");
+  EXPECT_EQ(TempCount(), 1u);
 
   EXPECT_LT(Destroy().count(), 100);
   EXPECT_EQ(shutdownCalls, 1);
@@ -141,7 +147,7 @@ TEST_F(CutOffTest, AnEndedTaskNotYetReportedIsDroppedWithItsFiles) {
   ASSERT_EQ(comm_->RequestPutFile(Text(local_), Text("remote")), 1);
   // The worker ends, but no tick runs to report it.
   ASSERT_TRUE(WaitUntil([&] { return workers_.Returned() == 1; }, 2000));
-  EXPECT_EQ(TempListing(), "00000000.tmp 00000001.tmp");
+  EXPECT_EQ(TempCount(), 2u);
   Destroy();
   EXPECT_EQ(TempListing(), "");
   ASSERT_TRUE(AwaitWorkersGone(1));
@@ -158,7 +164,7 @@ TEST_F(CutOffTest, WaitingTasksAreDroppedUnreportedWithTheirFiles) {
   ASSERT_EQ(comm_->RequestPutFile(Text(local_), Text("one")), 1);
   ASSERT_EQ(comm_->RequestPutFile(Text(local_), Text("two")), 1);
   ASSERT_TRUE(WaitUntil([&] { return workers_.Started() == 1; }, 2000));
-  EXPECT_EQ(TempListing(), "00000000.tmp 00000001.tmp");
+  EXPECT_EQ(TempCount(), 2u);
   EXPECT_LT(Destroy().count(), 100);
   EXPECT_EQ(TempListing(), "");
   gate_.Open();

@@ -189,12 +189,15 @@ TEST_F(RequestTest, APadThatCannotBeSavedIsRefusedAndLeavesNoFile) {
   comm_.SetPad(&callback_);
   // While the request runs, the reserved name is turned into a directory, so
   // the save cannot write it.
-  std::string reserved = scratch_.TempDirectory() + "00000000.tmp";
+  std::string reserved;
   bool sawReservedFile = false;
   for (int type : {kRequestRegist, kRequestUpload, kRequestUpdate}) {
     SCOPED_TRACE(type);
     TheUndoBuffer()->Hold(new PendingPad([&] {
-      sawReservedFile = FileExists(reserved);
+      // The only temporary file there is the one reserved for the pad.
+      const std::string listing = scratch_.TempFiles();
+      sawReservedFile = listing.size() == 12;
+      reserved = scratch_.TempDirectory() + listing;
       std::filesystem::remove(reserved);
       std::filesystem::create_directory(reserved);
     }));
@@ -216,7 +219,9 @@ TEST_F(RequestTest, TheReservedNameStaysTakenUntilThePadIsSaved) {
   // Another thread asking for a name while the pad is being prepared must not
   // get the name reserved for the pad.
   std::string otherName;
+  std::string reservedName;
   TheUndoBuffer()->Hold(new PendingPad([&] {
+    reservedName = scratch_.TempDirectory() + scratch_.TempFiles();
     char* other = MakeTempFile(nullptr);
     if (other != nullptr) otherName = other;
     FreeString(&other);
@@ -225,7 +230,9 @@ TEST_F(RequestTest, TheReservedNameStaysTakenUntilThePadIsSaved) {
   ASSERT_EQ(comm_.RequestUpload(5, pad_.get(), 1, 2), 1);
   EXPECT_EQ(TheUndoBuffer()->GetRealDeleteCalls(), deletesBefore + 1);
   EXPECT_EQ(TheUndoBuffer()->GetWaitingCount(), 0u);
-  EXPECT_EQ(otherName, scratch_.TempDirectory() + "00000001.tmp");
+  EXPECT_EQ(reservedName.size(), scratch_.TempDirectory().size() + 12);
+  EXPECT_FALSE(otherName.empty());
+  EXPECT_NE(otherName, reservedName);
   ASSERT_TRUE(AwaitReports(1));
   ASSERT_EQ(Seen().size(), 1u);
   EXPECT_EQ(Seen()[0].fileContent, SavedForm(pad_.get()));
