@@ -17,6 +17,7 @@
 
 #include "kernel/KernelObjects.h"
 #include "os/SocketApi.h"
+#include "os/SocketWait.h"
 #include "transport/PadServer.h"
 
 namespace {
@@ -39,11 +40,7 @@ std::string ListText(unsigned long records) {
 // Answers one connection on `listener` with `response` once the command's
 // terminator byte has arrived; gives up after ten seconds without a client.
 void AnswerOnce(SOCKET listener, const std::string& response) {
-  fd_set ready;
-  FD_ZERO(&ready);
-  FD_SET(listener, &ready);
-  timeval limit = {10, 0};
-  if (select(static_cast<int>(listener + 1), &ready, nullptr, nullptr, &limit) <= 0) return;
+  if (os::WaitForSocket(listener, os::kSocketReadable, 10000) != 1) return;
   SOCKET client = accept(listener, nullptr, nullptr);
   if (client == INVALID_SOCKET) return;
   char buffer[4096];

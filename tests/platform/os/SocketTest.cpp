@@ -7,6 +7,7 @@
 
 #include "os/HostLookup.h"
 #include "os/SocketApi.h"
+#include "os/SocketWait.h"
 #include "os/Thread.h"
 
 namespace {
@@ -94,11 +95,7 @@ TEST_F(SocketTest, NonBlockingConnectReportsWouldBlock) {
   ASSERT_EQ(ioctlsocket(client, FIONBIO, &nonBlocking), 0);
   if (Connect(client, port) == SOCKET_ERROR) {
     EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
-    fd_set writable;
-    FD_ZERO(&writable);
-    FD_SET(client, &writable);
-    timeval bound = {10, 0};
-    EXPECT_EQ(select(64, nullptr, &writable, nullptr, &bound), 1);
+    EXPECT_EQ(os::WaitForSocket(client, os::kSocketWritable, 10000), 1);
   }
   unsigned long blocking = 0;
   EXPECT_EQ(ioctlsocket(client, FIONBIO, &blocking), 0);

@@ -1,4 +1,4 @@
-// Time-outs for the sockets library's waits (select), from milliseconds.
+// Time-outs for the sockets library's waits, from milliseconds.
 #pragma once
 
 #include "os/SocketApi.h"
