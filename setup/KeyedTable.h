@@ -4,9 +4,15 @@
 // Items keep the order in which they were added. Keys compare exactly, byte
 // by byte; several items may share a key, and lookups find the first. A
 // keyless item has an empty key. The table owns its items.
+//
+// Lookups go through an index from each key to the first item that has it,
+// so that merging a module into a large file takes time in proportion to
+// their lengths. Items are therefore added only through SetValue, and keys
+// never change once an item is in the table.
 #pragma once
 
 #include <string>
+#include <unordered_map>
 
 namespace setup {
 
@@ -39,6 +45,10 @@ class KeyedTable {
 
   KeyedItem* first = nullptr;
   KeyedItem* last = nullptr;
+
+ private:
+  // Each key, the empty key of keyless items included, to its first item.
+  std::unordered_map<std::string, KeyedItem*> index_;
 };
 
 }  // namespace setup
