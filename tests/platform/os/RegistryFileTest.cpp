@@ -279,8 +279,9 @@ TEST_F(RegistryFileTest, RefusesLineBreaksThatWouldForgeLines) {
 TEST_F(RegistryFileTest, AReadOnlyMachineRootRefusesEveryRightToChangeIt) {
   ASSERT_TRUE(WriteWholeFile(file_, kHandwritten));
   EnvironmentOverride readOnly("MOSAIKON_REGISTRY_READONLY", "1");
-  for (REGSAM access : {KEY_ALL_ACCESS, KEY_WRITE, KEY_SET_VALUE, KEY_CREATE_SUB_KEY,
-                        KEY_READ | KEY_SET_VALUE | KEY_WOW64_32KEY}) {
+  const REGSAM writing[] = {KEY_ALL_ACCESS, KEY_WRITE, KEY_SET_VALUE, KEY_CREATE_SUB_KEY,
+                            KEY_READ | KEY_SET_VALUE | KEY_WOW64_32KEY};
+  for (REGSAM access : writing) {
     SCOPED_TRACE(access);
     HKEY key = nullptr;
     EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMosaikonKey, 0, access, &key),
