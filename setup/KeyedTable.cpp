@@ -15,7 +15,7 @@ KeyedTable::~KeyedTable() {
 
 KeyedItem* KeyedTable::FindItem(const char* key) const {
   if (key == nullptr) return nullptr;
-  auto found = index_.find(key);
+  auto found = index_.find(std::string_view(key));
   return found != index_.end() ? found->second : nullptr;
 }
 
@@ -29,7 +29,7 @@ void KeyedTable::SetValue(const char* key, const std::string& value) {
   added->value = value;
   // Keeps the entry of an earlier item with the same key: only keyless items
   // share one ("").
-  index_.emplace(added->key, added.get());
+  index_.emplace(std::string_view(added->key), added.get());
   KeyedItem* item = added.release();
   item->previous = last;
   if (last != nullptr) {

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 namespace setup {
@@ -48,7 +49,8 @@ class KeyedTable {
 
  private:
   // Each key, the empty key of keyless items included, to its first item.
-  std::unordered_map<std::string, KeyedItem*> index_;
+  // The views point into the items' own keys, which neither move nor change.
+  std::unordered_map<std::string_view, KeyedItem*> index_;
 };
 
 }  // namespace setup
