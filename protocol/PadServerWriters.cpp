@@ -5,6 +5,12 @@
 // and pieces are appended to one 65536-byte buffer only while they fit with
 // room for the final newline: a dictionary of any size gives a well-formed
 // text. Only the first 1023 characters of a command reach the server anyway.
+//
+// A dictionary whose text would change the command's shape is refused as a
+// whole (null, so that nothing is sent): a key or an owner holding a blank,
+// "=", ",", '"', a control character or the terminator byte, or empty; a
+// string value holding '"', a control character or the terminator byte.
+// Other bytes, those of any code page included, pass unchanged.
 #include <cstdarg>
 #include <cstring>
 
@@ -65,6 +71,29 @@ class CommandText {
   unsigned int end_;
 };
 
+// A control character (a newline ends the command) or the byte that ends the
+// request body.
+bool IsBreakingByte(unsigned char c) { return c < 0x20 || c == 0x7F || c == 0xFF; }
+
+// Text written bare: a key, or an owner in its position.
+bool IsSafeWord(const char* word) {
+  if (word[0] == '\0') return false;
+  for (const char* p = word; *p != '\0'; ++p) {
+    unsigned char c = static_cast<unsigned char>(*p);
+    if (IsBreakingByte(c) || c == ' ' || c == '=' || c == ',' || c == '"') return false;
+  }
+  return true;
+}
+
+// Text written between quotes.
+bool IsSafeQuoted(const char* text) {
+  for (const char* p = text; *p != '\0'; ++p) {
+    unsigned char c = static_cast<unsigned char>(*p);
+    if (IsBreakingByte(c) || c == '"') return false;
+  }
+  return true;
+}
+
 // "id" and "pid" travel in the command itself, never as attributes.
 bool IsIdentifierKey(const char* key) {
   return std::strcmp(key, "id") == 0 || std::strcmp(key, "pid") == 0;
@@ -78,8 +107,10 @@ int TruncatedReal(double real) {
   return static_cast<int>(real);
 }
 
-void AppendAssignments(CommandText& text, MkDictionary* dict) {
-  if (dict == nullptr) return;
+// False, with the text incomplete, when an entry that would be written is
+// unsafe.
+bool AppendAssignments(CommandText& text, MkDictionary* dict) {
+  if (dict == nullptr) return true;
   unsigned int count = dict->length();
   for (unsigned int index = 0; index < count; ++index) {
     MkDictionaryValue* entry = dict->at(index);
@@ -89,26 +120,33 @@ void AppendAssignments(CommandText& text, MkDictionary* dict) {
     void* value = entry->get_value();
     switch (entry->get_type()) {
       case kMkTypeBool:
+        if (!IsSafeWord(key)) return false;
         text.Append("%s=%s ", key, *static_cast<char*>(value) == 1 ? "true" : "false");
         break;
       case kMkTypeReal:
+        if (!IsSafeWord(key)) return false;
         text.Append("%s=%d ", key, TruncatedReal(*static_cast<double*>(value)));
         break;
       case kMkTypeString: {
         const char* string = *static_cast<char**>(value);
-        if (string != nullptr && string[0] != '\0') text.Append("%s=\"%s\" ", key, string);
+        if (string == nullptr || string[0] == '\0') break;
+        if (!IsSafeWord(key) || !IsSafeQuoted(string)) return false;
+        text.Append("%s=\"%s\" ", key, string);
         break;
       }
       case kMkTypeInteger:
+        if (!IsSafeWord(key)) return false;
         text.Append("%s=%d ", key, *static_cast<int*>(value));
         break;
       case kMkTypeUnsigned:
+        if (!IsSafeWord(key)) return false;
         text.Append("%s=%lu ", key, *static_cast<unsigned long*>(value));
         break;
       default:
         break;
     }
   }
+  return true;
 }
 
 // Takes the entry `key` out of `dict`: its integer value when it is an
@@ -124,25 +162,29 @@ int TakeInteger(MkDictionary* dict, const char* key) {
 
 // The same for a string, "guest" when it is absent, empty or not a string.
 // The text is copied into `owner` (at most os::kBoundedFormatSize bytes).
-void TakeOwner(MkDictionary* dict, const char* key, char* owner) {
+// False when the string is not safe to write bare.
+bool TakeOwner(MkDictionary* dict, const char* key, char* owner) {
   std::strcpy(owner, kDefaultOwner);
   MkDictionaryValue* entry = dict != nullptr ? dict->at(protocol::KernelText(key)) : nullptr;
-  if (entry == nullptr) return;
+  if (entry == nullptr) return true;
+  bool safe = true;
   if (entry->get_type() == kMkTypeString) {
     const char* string = *static_cast<char**>(entry->get_value());
     if (string != nullptr && string[0] != '\0') {
+      safe = IsSafeWord(string);
       std::strncpy(owner, string, os::kBoundedFormatSize - 1);
       owner[os::kBoundedFormatSize - 1] = '\0';
     }
   }
   dict->removeKey(protocol::KernelText(key));
+  return safe;
 }
 
 }  // namespace
 
 char* PadServer::WriteAttributes(MkDictionary* dict) {
   CommandText text;
-  AppendAssignments(text, dict);
+  if (!AppendAssignments(text, dict)) return nullptr;
   return text.Finish();
 }
 
@@ -153,6 +195,7 @@ char* PadServer::WriteAttributeNames(MkDictionary* dict) {
     MkDictionaryValue* entry = dict->at(index);
     if (entry == nullptr || entry->get_key() == nullptr) continue;
     if (IsIdentifierKey(entry->get_key())) continue;
+    if (!IsSafeWord(entry->get_key())) return nullptr;
     text.Append("%s ", entry->get_key());
   }
   return text.Finish();
@@ -167,11 +210,11 @@ char* PadServer::WritePadInfo(MkDictionary* dict) {
   text.Append("%d ", TakeInteger(copy, "x"));
   text.Append("%d ", TakeInteger(copy, "y"));
   char owner[os::kBoundedFormatSize];
-  TakeOwner(copy, "account", owner);
-  text.Append("%s ", owner);
-  TakeOwner(copy, "group", owner);
-  text.Append("%s ", owner);
-  AppendAssignments(text, copy);
+  bool safe = TakeOwner(copy, "account", owner);
+  if (safe) text.Append("%s ", owner);
+  safe = safe && TakeOwner(copy, "group", owner);
+  if (safe) text.Append("%s ", owner);
+  safe = safe && AppendAssignments(text, copy);
   delete copy;
-  return text.Finish();
+  return safe ? text.Finish() : nullptr;
 }

@@ -1,5 +1,7 @@
 #include "setup/KeyedTable.h"
 
+#include <memory>
+
 namespace setup {
 
 KeyedTable::~KeyedTable() {
@@ -13,10 +15,8 @@ KeyedTable::~KeyedTable() {
 
 KeyedItem* KeyedTable::FindItem(const char* key) const {
   if (key == nullptr) return nullptr;
-  for (KeyedItem* item = first; item != nullptr; item = item->next) {
-    if (item->key == key) return item;
-  }
-  return nullptr;
+  auto found = index_.find(std::string_view(key));
+  return found != index_.end() ? found->second : nullptr;
 }
 
 void KeyedTable::SetValue(const char* key, const std::string& value) {
@@ -24,9 +24,13 @@ void KeyedTable::SetValue(const char* key, const std::string& value) {
     item->value = value;
     return;
   }
-  KeyedItem* item = new KeyedItem;
-  if (key != nullptr) item->key = key;
-  item->value = value;
+  std::unique_ptr<KeyedItem> added(new KeyedItem);
+  if (key != nullptr) added->key = key;
+  added->value = value;
+  // Keeps the entry of an earlier item with the same key: only keyless items
+  // share one ("").
+  index_.emplace(std::string_view(added->key), added.get());
+  KeyedItem* item = added.release();
   item->previous = last;
   if (last != nullptr) {
     last->next = item;

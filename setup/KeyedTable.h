@@ -4,9 +4,16 @@
 // Items keep the order in which they were added. Keys compare exactly, byte
 // by byte; several items may share a key, and lookups find the first. A
 // keyless item has an empty key. The table owns its items.
+//
+// Lookups go through an index from each key to the first item that has it,
+// so that merging a module into a large file takes time in proportion to
+// their lengths. Items are therefore added only through SetValue, and keys
+// never change once an item is in the table.
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <unordered_map>
 
 namespace setup {
 
@@ -39,6 +46,11 @@ class KeyedTable {
 
   KeyedItem* first = nullptr;
   KeyedItem* last = nullptr;
+
+ private:
+  // Each key, the empty key of keyless items included, to its first item.
+  // The views point into the items' own keys, which neither move nor change.
+  std::unordered_map<std::string_view, KeyedItem*> index_;
 };
 
 }  // namespace setup

@@ -9,18 +9,23 @@ int ReadRegistryString(HKEY rootKey, const char* subKey, const char* valueName, 
     return 0;
   }
   HKEY key = nullptr;
-  if (RegOpenKeyExA(rootKey, subKey, 0, KEY_ALL_ACCESS | view, &key) != ERROR_SUCCESS) return 0;
+  // Only the right to read: a standard user may read what the platform wrote.
+  if (RegOpenKeyExA(rootKey, subKey, 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS) return 0;
+  DWORD type = REG_NONE;
   DWORD size = bufferSize;
   LONG result =
-      RegQueryValueExA(key, valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
+      RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
   RegCloseKey(key);
-  if (result == ERROR_SUCCESS && size < bufferSize) {
-    // The value may have been stored without its NUL, or be of another type.
-    buffer[size] = '\0';
-    return 1;
+  if (result == ERROR_SUCCESS && type == REG_SZ) {
+    if (size < bufferSize) {
+      // The value may have been stored without its NUL.
+      buffer[size] = '\0';
+      return 1;
+    }
+    if (size == bufferSize && buffer[size - 1] == '\0') return 1;
   }
-  if (result == ERROR_SUCCESS && size == bufferSize && buffer[size - 1] == '\0') return 1;
-  // Too long for the buffer: whatever the query left there is not the value.
+  // Too long for the buffer, or not a string: whatever the query left there
+  // is not the value.
   buffer[0] = '\0';
   return 0;
 }

@@ -95,10 +95,16 @@ TEST_F(PadCommandsTest, SetPadInfoWithoutAParentSendsTheAttributesOnly) {
   EXPECT_EQ(fake_.Request(0), CommandRequest("SetPadAttributes 42 x=10 y=20 \n"));
 }
 
-TEST_F(PadCommandsTest, SetPadInfoWithNoAttributesConnectsNowhere) {
+TEST_F(PadCommandsTest, AttributesThatCannotBeSentConnectNowhere) {
   Dictionary empty;
   EXPECT_EQ(pad_.SetPadInfo(42, 7, empty.get()), -1);
   EXPECT_EQ(pad_.SetPadInfo(42, 0, nullptr), -1);
+  // Text that would change the command is refused before any connection.
+  Dictionary unsafe;
+  unsafe.Str("name", "x\" width=\"1").Int("a b", 2);
+  EXPECT_EQ(pad_.SetPadInfo(42, 7, unsafe.get()), -1);
+  EXPECT_EQ(pad_.SetPadInfo(42, 0, unsafe.get()), -1);
+  EXPECT_EQ(pad_.GetPadInfo(42, unsafe.ref()), -1);
   // The next command is the first connection the server sees.
   fake_.Answer(ReplyWith(""));
   EXPECT_EQ(pad_.DeletePad(1), 0);

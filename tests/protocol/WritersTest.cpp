@@ -49,6 +49,15 @@ INSTANTIATE_TEST_SUITE_P(
                      d.Int("width", 120).Int("x", -5).Id("expand-to", 4023).Id("id", 9);
                    },
                    "width=120 x=-5 expand-to=4023 \n"},
+        // Only what would end a piece is refused: other punctuation, bytes of
+        // other code pages, and unwritten empty values pass.
+        WriterCase{"OrdinaryTextAndOtherBytes",
+                   [](Dictionary& d) {
+                     d.Str("title", "Q&A: 50% off, = \\ 'x' \x83\x41\xE3\x81\x82")
+                         .Str("\x83\x41-key.2", "v")
+                         .Str("a b", "");
+                   },
+                   "title=\"Q&A: 50% off, = \\ 'x' \x83\x41\xE3\x81\x82\" \x83\x41-key.2=\"v\" \n"},
         WriterCase{"NestedLeftOutAndKeysCompareExactly",
                    [](Dictionary& d) { d.Nested("child").Int("ID", 5).Int("Pid", 6); },
                    "ID=5 Pid=6 \n"}),
@@ -105,6 +114,9 @@ INSTANTIATE_TEST_SUITE_P(
                    "0 0 guest guest \n"},
         WriterCase{"Owners", [](Dictionary& d) { d.Str("group", "staff").Str("account", "alice"); },
                    "0 0 alice staff \n"},
+        WriterCase{"OwnersOfOtherCodePages",
+                   [](Dictionary& d) { d.Str("account", "\x83\x41li.ce").Str("group", "st-aff"); },
+                   "0 0 \x83\x41li.ce st-aff \n"},
         // Entries of another type under these keys count as absent, and do
         // not travel as assignments either.
         WriterCase{"OtherTypesCountAsAbsent",
@@ -113,6 +125,50 @@ INSTANTIATE_TEST_SUITE_P(
                    },
                    "0 0 guest guest w=1 \n"}),
     CaseName);
+
+// Text that would add or end pieces of the command: the writers refuse the
+// whole dictionary (null, so that nothing is sent) and leave it unchanged.
+struct UnsafeCase {
+  const char* name;
+  std::function<void(Dictionary&)> fill;
+  bool names;  // the attribute name writer refuses it too (keys only)
+  bool owner;  // an owner: the other writers send it quoted or not at all
+};
+
+class UnsafeTextTest : public testing::TestWithParam<UnsafeCase> {};
+
+TEST_P(UnsafeTextTest, IsRefusedByEveryWriterThatWouldWriteIt) {
+  Dictionary dict;
+  dict.Int("width", 100);
+  GetParam().fill(dict);
+  std::string before = Describe(dict.get());
+  PadServer pad;
+  EXPECT_EQ(KernelText(pad.WriteAttributes(dict.get())).str() == "(null)", !GetParam().owner);
+  EXPECT_EQ(KernelText(pad.WritePadInfo(dict.get())).str(), "(null)");
+  EXPECT_EQ(KernelText(PadServer::WriteAttributeNames(dict.get())).str() == "(null)",
+            GetParam().names);
+  EXPECT_EQ(Describe(dict.get()), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Writers, UnsafeTextTest,
+    testing::Values(
+        UnsafeCase{"QuoteInValue", [](Dictionary& d) { d.Str("name", "a\" x=\"1"); }, false, false},
+        UnsafeCase{"NewlineInValue", [](Dictionary& d) { d.Str("name", "a\nDeletePad 1"); }, false,
+                   false},
+        UnsafeCase{"TerminatorInValue", [](Dictionary& d) { d.Str("name", "a\xFF"); }, false,
+                   false},
+        UnsafeCase{"BlankInKey", [](Dictionary& d) { d.Int("a x", 1); }, true, false},
+        UnsafeCase{"EqualsInKey", [](Dictionary& d) { d.Int("x=5 a", 1); }, true, false},
+        UnsafeCase{"CommaInKey", [](Dictionary& d) { d.Bool("a,", 1); }, true, false},
+        UnsafeCase{"QuoteInKey", [](Dictionary& d) { d.Str("a\"", "v"); }, true, false},
+        UnsafeCase{"TabInKey", [](Dictionary& d) { d.Id("a\tb", 1); }, true, false},
+        UnsafeCase{"DeleteInKey", [](Dictionary& d) { d.Real("a\x7F", 1); }, true, false},
+        UnsafeCase{"EmptyKey", [](Dictionary& d) { d.Int("", 1); }, true, false},
+        UnsafeCase{"BlankInAccount", [](Dictionary& d) { d.Str("account", "a b"); }, false, true},
+        UnsafeCase{"CommaInGroup", [](Dictionary& d) { d.Str("group", "staff,admin"); }, false,
+                   true}),
+    [](const testing::TestParamInfo<UnsafeCase>& info) { return std::string(info.param.name); });
 
 TEST(WriterBounds, APieceIsCutAt1023Characters) {
   Dictionary dict;

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "EnvironmentOverride.h"
 #include "SetupTestSupport.h"
 #include "os/PathSeparator.h"
 #include "setup/InstallPaths.h"
@@ -131,13 +132,13 @@ TEST_F(RegistryTest, AValueMustFitWithItsNul) {
   EXPECT_STREQ(buffer, "");
 }
 
-TEST_F(RegistryTest, AValueOfAnotherTypeStillEndsInTheBuffer) {
+// Four letters as a number are no string: nothing of them is read.
+TEST_F(RegistryTest, AValueOfAnotherTypeReadsAsMissing) {
   ASSERT_TRUE(values_.SetDword(kTestKey, "Number", 0x41424344));
   char buffer[16];
   std::memset(buffer, 'x', sizeof buffer);
-  buffer[0] = '\0';
-  EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, kTestKey, "Number", buffer, sizeof buffer), 1);
-  EXPECT_LE(std::strlen(buffer), 4u);
+  EXPECT_EQ(ReadRegistryString(HKEY_LOCAL_MACHINE, kTestKey, "Number", buffer, sizeof buffer), 0);
+  EXPECT_STREQ(buffer, "");
 }
 
 class InstallPathsTest : public RegistryTest {
@@ -157,6 +158,18 @@ TEST_F(InstallPathsTest, DerivesEveryPath) {
 
   InstallPaths japanese(Language::kJapanese);
   EXPECT_EQ(japanese.MessagePath(), Path({"", "MkUser", "Message", "japanese.mkrc"}));
+}
+
+// A standard user may not change HKEY_LOCAL_MACHINE, but finds the
+// installation all the same. (Only the POSIX registry file reads the
+// variable; a Wine prefix's user may change everything.)
+TEST_F(InstallPathsTest, AUserWhoMayOnlyReadTheRegistryFindsTheInstallation) {
+  ASSERT_TRUE(values_.Set(kAppPathsKey, "", Path({"", "opt", "mosaikon", "bin", "mk.exe"})));
+  ASSERT_TRUE(values_.Set(kSettingsKey, "MKUSRDIR", Path({"", "MkUser"})));
+  EnvironmentOverride readOnly("MOSAIKON_REGISTRY_READONLY", "1");
+  InstallPaths paths(Language::kEnglish);
+  EXPECT_EQ(paths.InstallRoot(), Path({"", "opt", "mosaikon"}));
+  EXPECT_EQ(paths.UserDir(), Path({"", "MkUser"}));
 }
 
 TEST_F(InstallPathsTest, TheRootIsLowerCasedOnlyWhereFileNamesIgnoreCase) {

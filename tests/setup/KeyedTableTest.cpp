@@ -41,6 +41,20 @@ TEST(KeyedTableTest, KeepsOrderAndUpdatesTheFirstOfAKey) {
   EXPECT_EQ(table.FindItem("b")->value, "2+");
 }
 
+// Keyless items share the empty key: however many follow, the first is the
+// one found under it.
+TEST(KeyedTableTest, TheFirstOfSeveralKeylessItemsIsTheOneFound) {
+  KeyedTable table;
+  table.SetValue(nullptr, "one");
+  table.SetValue("a", "1");
+  table.SetValue(nullptr, "two");
+  table.SetValue("", "replaced");
+  table.SetValue(nullptr, "three");
+  table.SetValue("a", "2");
+  EXPECT_EQ(Items(table), (std::vector<std::string>{"=replaced", "a=2", "=two", "=three"}));
+  EXPECT_EQ(table.FindItem(""), table.first);
+}
+
 class TableFileTest : public testing::Test {
  protected:
   ScratchDirectory scratch_;

@@ -1,6 +1,7 @@
 // The built mkinstall.exe as a user or an administrator runs it, against a
 // throw-away installation in the prefix's registry: through its dialog, which
 // a watching thread ends with OK, and unattended.
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,7 @@
 
 #include "SetupTestSupport.h"
 #include "WindowTestSupport.h"
+#include "os/LibrarySearch.h"
 #include "setup/InstallPaths.h"
 #include "setup/SetupResources.h"
 
@@ -238,6 +240,18 @@ TEST_F(WindowsProgramTest, JapaneseUserGetsTheJapaneseDialog) {
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[0].substr(0, lines[0].find('\t')), u8"削除中のクラス: ClockPad");
   EXPECT_EQ(lines[2].substr(0, lines[2].find('\t')), u8"アンセットアップ終了");
+}
+
+// What mkinstall does first: once the search is restricted, a library that
+// lies only beside the program is no longer found by plain name. Each load
+// runs in a child process, since the restriction holds for a whole process.
+TEST(ProgramLibrarySearchDeathTest, ALibraryBesideTheProgramIsNotFoundOnceRestricted) {
+  auto load = [](bool restricted) {
+    if (restricted && !os::RestrictLibrarySearch()) std::_Exit(2);
+    std::_Exit(LoadLibraryA("setup_test_resources_without_splash.dll") != nullptr ? 0 : 1);
+  };
+  EXPECT_EXIT(load(false), testing::ExitedWithCode(0), "");
+  EXPECT_EXIT(load(true), testing::ExitedWithCode(1), "");
 }
 
 }  // namespace

@@ -274,6 +274,34 @@ TEST_F(RegistryFileTest, RefusesLineBreaksThatWouldForgeLines) {
   EXPECT_EQ(ReadWholeFile(file_), kHandwritten);
 }
 
+// A standard user's view of HKEY_LOCAL_MACHINE: it reads, but every right
+// to change it is refused, and the file stays as it was.
+TEST_F(RegistryFileTest, AReadOnlyMachineRootRefusesEveryRightToChangeIt) {
+  ASSERT_TRUE(WriteWholeFile(file_, kHandwritten));
+  EnvironmentOverride readOnly("MOSAIKON_REGISTRY_READONLY", "1");
+  const REGSAM writing[] = {KEY_ALL_ACCESS, KEY_WRITE, KEY_SET_VALUE, KEY_CREATE_SUB_KEY,
+                            KEY_READ | KEY_SET_VALUE | KEY_WOW64_32KEY};
+  for (REGSAM access : writing) {
+    SCOPED_TRACE(access);
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMosaikonKey, 0, access, &key),
+              ERROR_ACCESS_DENIED);
+    EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\BazaroTest\\New", 0, nullptr, 0,
+                              access, nullptr, &key, nullptr),
+              ERROR_ACCESS_DENIED);
+    EXPECT_EQ(key, nullptr);
+  }
+  EXPECT_EQ(SetString(HKEY_LOCAL_MACHINE, "Root", "x"), ERROR_ACCESS_DENIED);
+  RegCloseKey(Open(kMosaikonKey, KEY_READ));
+  EXPECT_EQ(ReadWholeFile(file_), kHandwritten);
+  // The user's own keys stay writable.
+  HKEY user = nullptr;
+  EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\BazaroTest", 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &user, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(user);
+}
+
 TEST_F(RegistryFileTest, FailsWhenTheFileOrItsDirectoryIsMissing) {
   HKEY key = nullptr;
   EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMosaikonKey, 0, KEY_READ, &key),

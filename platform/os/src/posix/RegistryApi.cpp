@@ -46,6 +46,11 @@ RegistryKey rootKeys[] = {
 };
 
 constexpr LONG kErrorNotEnoughMemory = 8L;
+// The rights that change a key or its values: KEY_SET_VALUE,
+// KEY_CREATE_SUB_KEY, KEY_CREATE_LINK, DELETE, WRITE_DAC, WRITE_OWNER,
+// GENERIC_ALL and GENERIC_WRITE.
+constexpr REGSAM kWriteRights =
+    0x0002 | 0x0004 | 0x0020 | 0x10000 | 0x40000 | 0x80000 | 0x10000000 | 0x40000000;
 const char kDefaultRegistryFile[] = "/etc/mosaikon/registry.reg";
 
 std::mutex registryLock;
@@ -53,6 +58,17 @@ std::mutex registryLock;
 std::string RegistryFileName() {
   const char* name = std::getenv("MOSAIKON_REGISTRY");
   return name != nullptr && name[0] != '\0' ? name : kDefaultRegistryFile;
+}
+
+// MOSAIKON_REGISTRY_READONLY=1 shows HKEY_LOCAL_MACHINE as a standard user
+// sees it: readable, with every right to change it refused. (File modes
+// cannot show this where tests run as root.)
+bool IsReadOnly(const std::string& path) {
+  const char* flag = std::getenv("MOSAIKON_REGISTRY_READONLY");
+  if (flag == nullptr || std::strcmp(flag, "1") != 0) return false;
+  static const char kRoot[] = "HKEY_LOCAL_MACHINE";
+  return path.compare(0, sizeof kRoot - 1, kRoot) == 0 &&
+         (path.size() == sizeof kRoot - 1 || path[sizeof kRoot - 1] == '\\');
 }
 
 LONG ErrorFromErrno(int error) {
@@ -151,6 +167,10 @@ LONG OpenKey(HKEY root, LPCSTR subKey, REGSAM access, bool create, PHKEY result,
     return status;
   }
   if ((access & KEY_WOW64_32KEY) != 0) key->path = RegistryDocument::In32BitView(key->path);
+  if ((access & kWriteRights) != 0 && IsReadOnly(key->path)) {
+    delete key;
+    return ERROR_ACCESS_DENIED;
+  }
 
   std::lock_guard<std::mutex> hold(registryLock);
   RegistryDocument document;
@@ -174,7 +194,8 @@ LONG OpenKey(HKEY root, LPCSTR subKey, REGSAM access, bool create, PHKEY result,
 }
 
 bool Allows(HKEY key, REGSAM right) {
-  return key->rootName != nullptr || (static_cast<const OpenedKey*>(key)->access & right) != 0;
+  if (key->rootName != nullptr) return (right & kWriteRights) == 0 || !IsReadOnly(key->rootName);
+  return (static_cast<const OpenedKey*>(key)->access & right) != 0;
 }
 
 // Reads the key's file and path; the document is empty when the file is not

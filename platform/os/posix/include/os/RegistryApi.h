@@ -17,6 +17,12 @@
 // compare without regard to case. Writes rewrite the whole file through a new
 // file renamed over the old one; lines the reader does not understand are
 // kept as they are. Only the calls and constants below exist.
+//
+// With the environment variable MOSAIKON_REGISTRY_READONLY set to 1, the file
+// shows HKEY_LOCAL_MACHINE as a standard user sees it: opening or creating a
+// key there with any right to change it (KEY_SET_VALUE, KEY_CREATE_SUB_KEY,
+// as in KEY_WRITE and KEY_ALL_ACCESS) is ERROR_ACCESS_DENIED, and so is
+// changing a value through the root itself.
 #pragma once
 
 typedef unsigned long DWORD;
@@ -45,6 +51,7 @@ extern HKEY const HKEY_USERS;
 
 #define KEY_QUERY_VALUE 0x0001
 #define KEY_SET_VALUE 0x0002
+#define KEY_CREATE_SUB_KEY 0x0004
 #define KEY_READ 0x20019
 #define KEY_WRITE 0x20006
 #define KEY_ALL_ACCESS 0xF003F
