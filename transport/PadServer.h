@@ -163,8 +163,10 @@ class PadServer {
 
   // Command text from a dictionary: a new 65536-byte kernel-heap buffer
   // holding a NUL-terminated text that ends with one newline, or null when
-  // memory is exhausted. "id" and "pid" are never written. A piece that no
-  // longer fits the buffer is left out.
+  // memory is exhausted or when a key, an owner or a string value holds a
+  // character that would change the command's shape (a blank, "=", ",", a
+  // quote, a control character; a value may hold blanks). "id" and "pid" are
+  // never written. A piece that no longer fits the buffer is left out.
   //
   // The assignments key=value of the entries that carry a value.
   char* WriteAttributes(MkDictionary* dict);
