@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -105,6 +106,7 @@ int main(int argc, char** argv) {
   std::printf("decompress GunzipFile %7.3f s  %8.1f MiB/s\n", gunzipOurs, size / gunzipOurs);
   std::printf("decompress gzip -d    %7.3f s  %8.1f MiB/s\n", gunzipTheirs, size / gunzipTheirs);
   std::printf("outputs read back by the other side: %s\n", same ? "identical" : "DIFFERENT");
-  std::system(("rm -rf '" + dir + "'").c_str());
+  std::error_code ignored;
+  std::filesystem::remove_all(dir, ignored);
   return all && same ? 0 : 1;
 }
