@@ -13,8 +13,10 @@
 namespace {
 
 // How the attribute writer treats an entry. It puts a key bare and a string
-// in double quotes, without escapes, so a key with a blank or "=" or a string
-// with a quote would run into the next entry: such records are not compared.
+// in double quotes, without escapes, and refuses a record whose key holds a
+// blank, "=", ",", a quote, a control byte or the request's end byte, or
+// whose string holds a quote, a control byte or the end byte: such records
+// are not compared.
 enum class Writing { kWritten, kLeftOut, kUnwritable };
 
 Writing HowWritten(MkDictionaryValue* entry) {
@@ -22,12 +24,17 @@ Writing HowWritten(MkDictionaryValue* entry) {
   if (key == "id" || key == "pid") return Writing::kLeftOut;
   if (key.empty() || key.size() > 200) return Writing::kUnwritable;
   for (unsigned char c : key) {
-    if (c <= ' ' || c == '=' || c == ',' || c == '"' || c == 0x7F) return Writing::kUnwritable;
+    if (c <= ' ' || c == '=' || c == ',' || c == '"' || c == 0x7F || c == 0xFF) {
+      return Writing::kUnwritable;
+    }
   }
   if (entry->get_type() != kMkTypeString) return Writing::kWritten;
   std::string value = *static_cast<char**>(entry->get_value());
   if (value.empty()) return Writing::kLeftOut;
-  if (value.size() > 800 || value.find('"') != std::string::npos) return Writing::kUnwritable;
+  if (value.size() > 800) return Writing::kUnwritable;
+  for (unsigned char c : value) {
+    if (c < ' ' || c == '"' || c == 0x7F || c == 0xFF) return Writing::kUnwritable;
+  }
   return Writing::kWritten;
 }
 
