@@ -107,6 +107,24 @@ int TruncatedReal(double real) {
   return static_cast<int>(real);
 }
 
+// Whether an entry travels as an assignment: a string only when it holds
+// text, a nested dictionary never.
+bool IsWritten(MkDictionaryValue* entry) {
+  switch (entry->get_type()) {
+    case kMkTypeBool:
+    case kMkTypeReal:
+    case kMkTypeInteger:
+    case kMkTypeUnsigned:
+      return true;
+    case kMkTypeString: {
+      const char* string = *static_cast<char**>(entry->get_value());
+      return string != nullptr && string[0] != '\0';
+    }
+    default:
+      return false;
+  }
+}
+
 // False, with the text incomplete, when an entry that would be written is
 // unsafe.
 bool AppendAssignments(CommandText& text, MkDictionary* dict) {
@@ -116,30 +134,26 @@ bool AppendAssignments(CommandText& text, MkDictionary* dict) {
     MkDictionaryValue* entry = dict->at(index);
     if (entry == nullptr || entry->get_key() == nullptr) continue;
     const char* key = entry->get_key();
-    if (IsIdentifierKey(key)) continue;
+    if (IsIdentifierKey(key) || !IsWritten(entry)) continue;
+    if (!IsSafeWord(key)) return false;
     void* value = entry->get_value();
     switch (entry->get_type()) {
       case kMkTypeBool:
-        if (!IsSafeWord(key)) return false;
         text.Append("%s=%s ", key, *static_cast<char*>(value) == 1 ? "true" : "false");
         break;
       case kMkTypeReal:
-        if (!IsSafeWord(key)) return false;
         text.Append("%s=%d ", key, TruncatedReal(*static_cast<double*>(value)));
         break;
       case kMkTypeString: {
         const char* string = *static_cast<char**>(value);
-        if (string == nullptr || string[0] == '\0') break;
-        if (!IsSafeWord(key) || !IsSafeQuoted(string)) return false;
+        if (!IsSafeQuoted(string)) return false;
         text.Append("%s=\"%s\" ", key, string);
         break;
       }
       case kMkTypeInteger:
-        if (!IsSafeWord(key)) return false;
         text.Append("%s=%d ", key, *static_cast<int*>(value));
         break;
       case kMkTypeUnsigned:
-        if (!IsSafeWord(key)) return false;
         text.Append("%s=%lu ", key, *static_cast<unsigned long*>(value));
         break;
       default:
@@ -209,12 +223,14 @@ char* PadServer::WritePadInfo(MkDictionary* dict) {
   if (dict != nullptr && copy == nullptr) return nullptr;
   text.Append("%d ", TakeInteger(copy, "x"));
   text.Append("%d ", TakeInteger(copy, "y"));
-  char owner[os::kBoundedFormatSize];
-  bool safe = TakeOwner(copy, "account", owner);
-  if (safe) text.Append("%s ", owner);
-  safe = safe && TakeOwner(copy, "group", owner);
-  if (safe) text.Append("%s ", owner);
-  safe = safe && AppendAssignments(text, copy);
+  char account[os::kBoundedFormatSize];
+  char group[os::kBoundedFormatSize];
+  bool safe = TakeOwner(copy, "account", account) && TakeOwner(copy, "group", group);
+  if (safe) {
+    text.Append("%s ", account);  // one piece each: pieces are bounded
+    text.Append("%s ", group);
+    safe = AppendAssignments(text, copy);
+  }
   delete copy;
   return safe ? text.Finish() : nullptr;
 }
