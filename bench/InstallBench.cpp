@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "setup/SetupRun.h"
+#include "setup/run/SetupRun.h"
 
 namespace {
 

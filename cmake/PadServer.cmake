@@ -4,12 +4,12 @@
 # server to talk to. Either way BAZARO_PAD_CGI_DIR names the directory that
 # holds its four programs.
 if(NOT CMAKE_CROSSCOMPILING)
-  add_subdirectory(server)
+  add_subdirectory(padserver)
 elseif(BAZARO_BUILD_TESTS)
   include(ExternalProject)
   set(BAZARO_PAD_CGI_DIR ${CMAKE_BINARY_DIR}/pad-server-host/cgi-bin)
   ExternalProject_Add(bazaro_pad_server_host
-    SOURCE_DIR ${PROJECT_SOURCE_DIR}/server
+    SOURCE_DIR ${PROJECT_SOURCE_DIR}/padserver
     BINARY_DIR ${CMAKE_BINARY_DIR}/pad-server-host
     CMAKE_GENERATOR ${CMAKE_GENERATOR}
     CMAKE_ARGS -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=cc -DCMAKE_CXX_COMPILER=c++

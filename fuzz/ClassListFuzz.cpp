@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "FuzzSupport.h"
-#include "setup/ClassList.h"
+#include "setup/files/ClassList.h"
 
 namespace {
 

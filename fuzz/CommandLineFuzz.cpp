@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "setup/CommandLineText.h"
-#include "setup/ProgramOptions.h"
+#include "setup/texts/CommandLineText.h"
+#include "setup/texts/ProgramOptions.h"
 #include "tools/bazaro/Arguments.h"
 
 namespace {

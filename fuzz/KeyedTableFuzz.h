@@ -1,7 +1,7 @@
 // Comparing the tables of the user type and message fuzz targets.
 #pragma once
 
-#include "setup/KeyedTable.h"
+#include "setup/files/KeyedTable.h"
 
 namespace fuzz {
 

@@ -2,7 +2,7 @@
 // written back, read back the same.
 #include "FuzzSupport.h"
 #include "KeyedTableFuzz.h"
-#include "setup/MessageFile.h"
+#include "setup/files/MessageFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (!fuzz::IsText(data, size)) return 0;

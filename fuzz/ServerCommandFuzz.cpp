@@ -6,9 +6,9 @@
 #include <memory>
 #include <vector>
 
-#include "CommandReader.h"
+#include "padserver/CommandReader.h"
 #include "FuzzSupport.h"
-#include "ReplyWriter.h"
+#include "padserver/ReplyWriter.h"
 #include "kernel/KernelObjects.h"
 #include "protocol/KernelBuffer.h"
 #include "transport/PadServer.h"

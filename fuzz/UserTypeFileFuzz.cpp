@@ -1,7 +1,7 @@
 // The user type reader: the pairs it reads, written back, read back the same.
 #include "FuzzSupport.h"
 #include "KeyedTableFuzz.h"
-#include "setup/UserTypeFile.h"
+#include "setup/files/UserTypeFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (!fuzz::IsText(data, size)) return 0;

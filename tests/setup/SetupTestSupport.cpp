@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "StopAtWriteStep.h"
+#include "run/StopAtWriteStep.h"
 #include "os/PathSeparator.h"
 #include "os/RegistryApi.h"
 

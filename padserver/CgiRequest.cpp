@@ -1,0 +1,60 @@
+#include "padserver/CgiRequest.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "padserver/RequestBody.h"
+
+namespace padserver {
+
+namespace {
+
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
+// A decimal byte count; false for anything else.
+bool ReadCount(const std::string& text, std::uint64_t& count) {
+  if (text.empty() || text.size() > 19) return false;
+  count = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    count = count * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  return true;
+}
+
+}  // namespace
+
+CgiRequest CgiRequest::FromEnvironment() {
+  CgiRequest request;
+  request.method = Environment("REQUEST_METHOD");
+  request.contentLength = Environment("CONTENT_LENGTH");
+  request.dataDirectory = Environment("BAZARO_PAD_DATA");
+  request.maxBody = Environment("BAZARO_PAD_MAX_BODY");
+  return request;
+}
+
+Status CgiRequest::Accept(std::uint64_t ceiling, std::uint64_t& length) const {
+  length = 0;
+  std::uint64_t limit = kDefaultMaxBody;
+  if (dataDirectory.empty() || (!maxBody.empty() && !ReadCount(maxBody, limit))) {
+    return Status::Fail(kServerError, "server not configured");
+  }
+  if (method != "POST") return Status::Fail(kMethodNotAllowed, "only POST is served");
+  if (!ReadCount(contentLength, length)) return Status::Fail(kBadRequest, "no body length");
+  if (length > std::min(limit, ceiling)) return Status::Fail(kPayloadTooLarge, "body too large");
+  return Status::Ok();
+}
+
+Status CgiRequest::ReadShortBody(std::string& text) const {
+  text.clear();
+  std::uint64_t length = 0;
+  Status status = Accept(kMaxCommandBody, length);
+  if (!status.ok()) return status;
+  RequestBody body(input, length);
+  return body.ReadAll(text);
+}
+
+}  // namespace padserver

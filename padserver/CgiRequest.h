@@ -1,0 +1,41 @@
+// What a CGI program gets from the web server: the request's method and
+// announced length, the server's settings, and the body on its input.
+//
+// The settings come from the environment that the web server's configuration
+// gives the programs: BAZARO_PAD_DATA names the data directory and
+// BAZARO_PAD_MAX_BODY the largest body accepted, in bytes (1 GiB when unset).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "padserver/Status.h"
+
+namespace padserver {
+
+constexpr std::uint64_t kDefaultMaxBody = 1ULL << 30;
+// Command bodies are one short line; a larger one is refused whatever the
+// configured limit says, since it is read into memory whole.
+constexpr std::uint64_t kMaxCommandBody = 1ULL << 20;
+
+struct CgiRequest {
+  std::string method;         // REQUEST_METHOD
+  std::string contentLength;  // CONTENT_LENGTH as given
+  std::string dataDirectory;  // BAZARO_PAD_DATA
+  std::string maxBody;        // BAZARO_PAD_MAX_BODY, empty for the default
+  int input = 0;              // the body
+  int output = 1;             // the response
+
+  // The request of this process, on standard input and output.
+  static CgiRequest FromEnvironment();
+
+  // Checks that the request is a POST with a valid length of at most
+  // `ceiling` bytes and of the configured limit, and that the server has a
+  // data directory: 405, 400, 413 or 500 otherwise. `length` is the body's.
+  Status Accept(std::uint64_t ceiling, std::uint64_t& length) const;
+
+  // Accept for a body of at most kMaxCommandBody bytes, then the whole body.
+  Status ReadShortBody(std::string& text) const;
+};
+
+}  // namespace padserver

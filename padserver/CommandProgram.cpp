@@ -1,0 +1,36 @@
+// pad-cgi: one pad command per request.
+#include <unistd.h>
+
+#include "padserver/HttpResponse.h"
+#include "padserver/PadCommands.h"
+#include "padserver/Programs.h"
+#include "padserver/SqlitePadStore.h"
+
+namespace padserver {
+
+std::unique_ptr<PadStore> OpenPadStore(const DataDirectory& data, Status& status) {
+  status = data.Prepare();
+  if (!status.ok()) return nullptr;
+  return SqlitePadStore::Open(data.DatabasePath(), status);
+}
+
+int RunCommandProgram(const CgiRequest& request) {
+  std::string text;
+  Status status = request.ReadShortBody(text);
+  Command command;
+  if (status.ok()) status = ReadCommand(text, command);
+
+  std::string reply;
+  if (status.ok()) {
+    DataDirectory data(request.dataDirectory);
+    std::unique_ptr<PadStore> store = OpenPadStore(data, status);
+    std::vector<PadId> removed;
+    if (store != nullptr) status = RunPadCommand(*store, command, reply, removed);
+    // The records are gone; a file left by a failed removal is never served,
+    // since a pad file is served only for an existing pad.
+    for (PadId id : removed) ::unlink(data.PadFile(id).c_str());
+  }
+  return WriteReply(request.output, status, reply) ? 0 : 1;
+}
+
+}  // namespace padserver

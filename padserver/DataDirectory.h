@@ -1,0 +1,45 @@
+// The server's data directory and what lies in it:
+//
+//   DATA/pads.db        the pad store
+//   DATA/pads/ID.pad    the gzip pad file of pad ID
+//   DATA/misc/NAME      the other files, served by the web server as /misc/NAME
+//
+// Names that requests bring are checked before they become paths, so that
+// nothing a request names can leave the directory.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "padserver/PadRecord.h"
+#include "padserver/Status.h"
+
+namespace padserver {
+
+// A misc file name holds 1 to 255 bytes and is refused (400) when it holds
+// "/" or "\" (so no component can be ".."), a control byte, or one of "%",
+// "?" and "#", which the web server would read as an escape, a query or a
+// fragment so that GET /misc/NAME could not fetch the file back; and when it
+// begins with ".", which keeps ".", "..", hidden files and the server's own
+// temporary files out of reach.
+constexpr std::size_t kMaxFileNameLength = 255;
+Status CheckFileName(std::string_view name);
+
+class DataDirectory {
+ public:
+  explicit DataDirectory(std::string root) : root_(std::move(root)) {}
+
+  // Creates the directory and its subdirectories when they are missing.
+  Status Prepare() const;
+
+  std::string DatabasePath() const { return root_ + "/pads.db"; }
+  std::string PadFile(PadId id) const;
+  // `name` must have passed CheckFileName.
+  std::string MiscFile(const std::string& name) const { return root_ + "/misc/" + name; }
+
+ private:
+  std::string root_;
+};
+
+}  // namespace padserver

@@ -1,0 +1,150 @@
+// pad-gzput-cgi, pad-gzget-cgi and pad-upload-cgi: pad files and misc files.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+
+#include "padserver/FileReplacement.h"
+#include "padserver/HttpResponse.h"
+#include "padserver/Programs.h"
+#include "padserver/RequestBody.h"
+#include "padserver/TextRules.h"
+
+namespace padserver {
+
+namespace {
+
+constexpr char kFileNamePrefix[] = "FILE_NAME = ";
+constexpr std::size_t kFileNamePrefixLength = sizeof kFileNamePrefix - 1;
+constexpr char kPadDirectory[] = "/pads/";
+constexpr char kPadSuffix[] = ".pad";
+constexpr std::size_t kPadSuffixLength = sizeof kPadSuffix - 1;
+
+// The file name of the body's first line, "FILE_NAME = NAME".
+Status ReadFileName(RequestBody& body, std::string& name) {
+  std::string line;
+  Status status =
+      body.ReadLine(kFileNamePrefixLength + kMaxFileNameLength, "file name too long", line);
+  if (!status.ok()) return status;
+  if (line.compare(0, kFileNamePrefixLength, kFileNamePrefix) != 0) {
+    return Status::Fail(kBadRequest, "body lacks its FILE_NAME line");
+  }
+  name = line.substr(kFileNamePrefixLength);
+  return Status::Ok();
+}
+
+// The pad identifier of "ID.pad".
+Status ReadPadFileName(const std::string& name, PadId& id) {
+  bool named = name.size() > kPadSuffixLength &&
+               name.compare(name.size() - kPadSuffixLength, kPadSuffixLength, kPadSuffix) == 0 &&
+               ReadIdentifier(std::string_view(name).substr(0, name.size() - kPadSuffixLength), id);
+  return named ? Status::Ok() : Status::Fail(kBadRequest, "pad file name is not ID.pad");
+}
+
+// The rest of `body` as the new content of `path`; the old content stays
+// unless all of it arrived and reached the disk.
+Status StoreRest(RequestBody& body, const std::string& path, bool mayBeEmpty) {
+  FileReplacement replacement;
+  Status status = replacement.Open(path);
+  if (!status.ok()) return status;
+  char chunk[65536];
+  std::uint64_t stored = 0;
+  for (;;) {
+    long got = body.Read(chunk, sizeof chunk);
+    if (got < 0) return CutShort();
+    if (got == 0) break;
+    if (!replacement.Write(chunk, static_cast<std::size_t>(got))) {
+      return Status::Fail(kServerError, "cannot write the file");
+    }
+    stored += static_cast<std::uint64_t>(got);
+  }
+  // An empty pad file would replace a pad with nothing.
+  if (stored == 0 && !mayBeEmpty) return Status::Fail(kBadRequest, "empty pad file");
+  return replacement.Commit();
+}
+
+// Opens the store of the request's data directory and checks that pad `id`
+// exists.
+Status CheckPadExists(const DataDirectory& data, PadId id) {
+  Status status;
+  std::unique_ptr<PadStore> store = OpenPadStore(data, status);
+  PadRecord record;
+  if (store != nullptr) status = store->Get(id, record);
+  return status;
+}
+
+}  // namespace
+
+int RunPadPutProgram(const CgiRequest& request) {
+  std::uint64_t length = 0;
+  Status status = request.Accept(UINT64_MAX, length);
+  RequestBody body(request.input, length);
+  std::string name;
+  PadId id = 0;
+  if (status.ok()) status = ReadFileName(body, name);
+  if (status.ok()) status = ReadPadFileName(name, id);
+  DataDirectory data(request.dataDirectory);
+  if (status.ok()) status = CheckPadExists(data, id);
+  if (status.ok()) status = StoreRest(body, data.PadFile(id), false);
+  // A deletion of the pad while its file was on the way may have removed the
+  // old file before this one took its place: the new one goes too, and the
+  // upload is refused, as it would have been a moment later. (A store that
+  // cannot be read now says nothing about the pad: the file stays.)
+  if (status.ok()) {
+    Status after = CheckPadExists(data, id);
+    if (after.code == kNotFound) {
+      ::unlink(data.PadFile(id).c_str());
+      status = after;
+    }
+  }
+  return WriteReply(request.output, status, "") ? 0 : 1;
+}
+
+int RunUploadProgram(const CgiRequest& request) {
+  std::uint64_t length = 0;
+  Status status = request.Accept(UINT64_MAX, length);
+  RequestBody body(request.input, length);
+  std::string name;
+  if (status.ok()) status = ReadFileName(body, name);
+  if (status.ok()) status = CheckFileName(name);
+  DataDirectory data(request.dataDirectory);
+  if (status.ok()) status = data.Prepare();
+  if (status.ok()) status = StoreRest(body, data.MiscFile(name), true);
+  return WriteReply(request.output, status, "") ? 0 : 1;
+}
+
+int RunPadGetProgram(const CgiRequest& request) {
+  std::string text;
+  Status status = request.ReadShortBody(text);
+  PadId id = 0;
+  if (status.ok()) {
+    if (text.compare(0, std::strlen(kPadDirectory), kPadDirectory) != 0) {
+      status = Status::Fail(kBadRequest, "body is not /pads/ID.pad");
+    } else {
+      status = ReadPadFileName(text.substr(std::strlen(kPadDirectory)), id);
+    }
+  }
+  DataDirectory data(request.dataDirectory);
+  if (status.ok()) status = CheckPadExists(data, id);
+  if (!status.ok()) return WriteReply(request.output, status, "") ? 0 : 1;
+
+  // The file opened is the one served, even when an upload replaces it
+  // meanwhile.
+  int file = ::open(data.PadFile(id).c_str(), O_RDONLY | O_CLOEXEC);
+  struct stat info;
+  if (file < 0 || ::fstat(file, &info) != 0) {
+    int error = errno;
+    if (file >= 0) ::close(file);
+    status = error == ENOENT ? Status::Fail(kNotFound, "pad has no file")
+                             : Status::Fail(kServerError, "cannot read the pad file");
+    return WriteReply(request.output, status, "") ? 0 : 1;
+  }
+  bool sent = WriteFileReply(request.output, file, static_cast<std::uint64_t>(info.st_size));
+  ::close(file);
+  return sent ? 0 : 1;
+}
+
+}  // namespace padserver

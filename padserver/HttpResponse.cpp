@@ -1,0 +1,77 @@
+#include "padserver/HttpResponse.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "padserver/ReplyWriter.h"
+
+namespace padserver {
+
+namespace {
+
+const char* ReasonPhrase(int code) {
+  switch (code) {
+    case 200:
+      return "OK";
+    case kBadRequest:
+      return "Bad Request";
+    case kNotFound:
+      return "Not Found";
+    case kMethodNotAllowed:
+      return "Method Not Allowed";
+    case kPayloadTooLarge:
+      return "Payload Too Large";
+    case kUnavailable:
+      return "Service Unavailable";
+    default:
+      return "Internal Server Error";
+  }
+}
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    ssize_t written = ::write(fd, data, size);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    data += written;
+    size -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+std::string Head(int code, const char* contentType, std::uint64_t length) {
+  std::string head = "Status: " + std::to_string(code) + " " + ReasonPhrase(code) + "\r\n";
+  if (code == kMethodNotAllowed) head += "Allow: POST\r\n";
+  head += "Content-Type: ";
+  head += contentType;
+  head += "\r\nContent-Length: " + std::to_string(length) + "\r\n\r\n";
+  return head;
+}
+
+}  // namespace
+
+bool WriteReply(int fd, const Status& status, const std::string& text) {
+  std::string body = kReplyMarker;
+  body += status.ok() ? text : WriteError(status.reason);
+  std::string response = Head(status.code, "text/plain", body.size()) + body;
+  return WriteAll(fd, response.data(), response.size());
+}
+
+bool WriteFileReply(int fd, int file, std::uint64_t size) {
+  std::string head = Head(200, "application/octet-stream", size);
+  if (!WriteAll(fd, head.data(), head.size())) return false;
+  char chunk[65536];
+  while (size > 0) {
+    std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(sizeof chunk, size));
+    ssize_t got = ::read(file, chunk, want);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    if (!WriteAll(fd, chunk, static_cast<std::size_t>(got))) return false;
+    size -= static_cast<std::uint64_t>(got);
+  }
+  return true;
+}
+
+}  // namespace padserver

@@ -1,0 +1,34 @@
+// The four CGI programs of the pad server. Each reads one request and writes
+// one response; it returns the process's exit status: 0 when the response
+// was written, whatever its HTTP status, 1 when it could not be.
+//
+//   pad-cgi          a pad command (CommandReader.h), answered with
+//                    "PAD_SERVER_REPLY = " and the reply text
+//   pad-gzput-cgi    body "FILE_NAME = ID.pad\n" and the gzip pad file of an
+//                    existing pad, stored in place of the old one
+//   pad-gzget-cgi    body "/pads/ID.pad": the pad file
+//   pad-upload-cgi   body "FILE_NAME = NAME\n" and the file's bytes, stored as
+//                    misc/NAME
+//
+// A refused request changes nothing and is answered with its status and
+// error="REASON" behind the marker.
+#pragma once
+
+#include <memory>
+
+#include "padserver/CgiRequest.h"
+#include "padserver/DataDirectory.h"
+#include "padserver/PadStore.h"
+
+namespace padserver {
+
+int RunCommandProgram(const CgiRequest& request);
+int RunPadPutProgram(const CgiRequest& request);
+int RunPadGetProgram(const CgiRequest& request);
+int RunUploadProgram(const CgiRequest& request);
+
+// The store in `data`, which is made when missing; null with the reason in
+// `status` when that fails.
+std::unique_ptr<PadStore> OpenPadStore(const DataDirectory& data, Status& status);
+
+}  // namespace padserver

@@ -1,0 +1,44 @@
+// The pad server's CGI programs: one program under four names, which the
+// name it is started by chooses.
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+
+#include "padserver/CgiRequest.h"
+#include "padserver/FileReplacement.h"
+#include "padserver/Programs.h"
+
+namespace {
+
+struct Program {
+  const char* name;
+  int (*run)(const padserver::CgiRequest&);
+};
+
+constexpr Program kPrograms[] = {
+    {"pad-cgi", padserver::RunCommandProgram},
+    {"pad-gzput-cgi", padserver::RunPadPutProgram},
+    {"pad-gzget-cgi", padserver::RunPadGetProgram},
+    {"pad-upload-cgi", padserver::RunUploadProgram},
+};
+
+const char* BaseName(const char* path) {
+  const char* slash = std::strrchr(path, '/');
+  return slash != nullptr ? slash + 1 : path;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const char* name = argc > 0 ? BaseName(argv[0]) : "";
+  for (const Program& program : kPrograms) {
+    if (std::strcmp(name, program.name) != 0) continue;
+    // A client that went away shows as a failed write, not as the end.
+    std::signal(SIGPIPE, SIG_IGN);
+    padserver::InstallCleanupOnSignals();
+    return program.run(padserver::CgiRequest::FromEnvironment());
+  }
+  std::fprintf(stderr,
+               "run this program as pad-cgi, pad-gzput-cgi, pad-gzget-cgi or pad-upload-cgi\n");
+  return 2;
+}

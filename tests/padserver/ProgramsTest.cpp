@@ -1,0 +1,266 @@
+// The four CGI programs, each run as the web server runs it: the request in
+// the environment, the body on its input, the response read back whole.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "padserver/Programs.h"
+#include "ScratchDirectory.h"
+
+namespace padserver {
+namespace {
+
+using Program = int (*)(const CgiRequest&);
+
+constexpr char kMarker[] = "PAD_SERVER_REPLY = ";
+
+struct Request {
+  std::string body;
+  std::string method = "POST";
+  std::string contentLength = "";  // the body's size when empty
+  std::string maxBody = "";
+};
+
+class ProgramsTest : public testing::Test {
+ protected:
+  // "STATUS BODY", with the reply marker taken off the body.
+  std::string Run(Program program, const Request& request) {
+    std::string bodyPath = scratch_.File("body");
+    std::string responsePath = scratch_.File("response");
+    EXPECT_TRUE(WriteWholeFile(bodyPath, request.body));
+    CgiRequest cgi;
+    cgi.method = request.method;
+    cgi.contentLength =
+        request.contentLength.empty() ? std::to_string(request.body.size()) : request.contentLength;
+    cgi.dataDirectory = data_;
+    cgi.maxBody = request.maxBody;
+    cgi.input = ::open(bodyPath.c_str(), O_RDONLY);
+    cgi.output = ::open(responsePath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    EXPECT_EQ(program(cgi), 0);
+    ::close(cgi.input);
+    ::close(cgi.output);
+    return Parse(ReadWholeFile(responsePath));
+  }
+
+  std::string Command(const std::string& line) {
+    return Run(RunCommandProgram, Request{line + "\n\xFF"});
+  }
+
+  std::string PutPad(const std::string& name, const std::string& data) {
+    return Run(RunPadPutProgram, Request{"FILE_NAME = " + name + "\n" + data});
+  }
+
+  std::string GetPad(const std::string& body) { return Run(RunPadGetProgram, Request{body}); }
+
+  std::string Upload(const std::string& name, const std::string& data) {
+    return Run(RunUploadProgram, Request{"FILE_NAME = " + name + "\n" + data});
+  }
+
+  std::string PadFile(int id) const { return data_ + "/pads/" + std::to_string(id) + ".pad"; }
+
+  ScratchDirectory scratch_;
+  std::string data_ = scratch_.File("data");
+
+ private:
+  // Checks the head's form and that Content-Length tells the body's size.
+  static std::string Parse(const std::string& response) {
+    std::size_t headEnd = response.find("\r\n\r\n");
+    if (response.compare(0, 8, "Status: ") != 0 || headEnd == std::string::npos) {
+      return "malformed response: " + response;
+    }
+    std::string head = response.substr(0, headEnd);
+    std::string body = response.substr(headEnd + 4);
+    std::size_t length = head.find("\r\nContent-Length: ");
+    EXPECT_NE(length, std::string::npos) << head;
+    if (length != std::string::npos) {
+      EXPECT_EQ(std::stoul(head.substr(length + 18)), body.size()) << head;
+    }
+    if (body.compare(0, sizeof kMarker - 1, kMarker) == 0) body.erase(0, sizeof kMarker - 1);
+    return head.substr(8, 3) + " " + body;
+  }
+};
+
+TEST_F(ProgramsTest, CommandsAnswerAsTheClientReads) {
+  const char* const steps[][2] = {
+      {"GetNewPadID", "200 1"},
+      {"GetNewPadID", "200 2"},
+      {"GetNewPadID", "200 3"},
+      {"SetPadInfo 2 1 10 -20 guest staff width=100 name=\"Blue pad, big\" simage=true ", "200 "},
+      {"SetPadInfo 3 1 0 0 guest guest ", "200 "},
+      {"SetPadAttributes 2 width=120 ", "200 "},
+      {"GetPadInfo 2",
+       "200 id=1 x=10 y=-20 account=\"guest\" group=\"staff\" width=120 name=\"Blue pad, big\" "
+       "simage=true"},
+      {"GetPadAttributes 2 x y width height ", "200 x=10 y=-20 width=120"},
+      {"GetChildPads 1", "200 id=2 ,id=3"},
+      {"GetChildPads 3", "200 "},
+      {"GetPadInfo 9", "404 error=\"no such pad\""},
+      {"SetPadAttributes 9 a=1", "404 error=\"no such pad\""},
+      {"SetPadInfo 2 8 0 0 a b", "404 error=\"no such parent\""},
+      {"Bogus", "400 error=\"unknown command\""},
+      {"SetPadInfo 1 3 0 0 a b", "400 error=\"parent lies inside the pad\""},
+      {"DeletePad 1", "200 "},
+      {"GetChildPads 0", "200 "},
+      {"DeletePad 1", "404 error=\"no such pad\""},
+  };
+  for (const auto& step : steps) EXPECT_EQ(Command(step[0]), step[1]) << step[0];
+}
+
+TEST_F(ProgramsTest, RequestsThatCannotBeServedAreRefused) {
+  struct Case {
+    Program program;
+    Request request;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {RunCommandProgram, {"GetNewPadID\n", "GET"}, "405 error=\"only POST is served\""},
+      {RunCommandProgram, {"GetNewPadID\n", "POST", "12x"}, "400 error=\"no body length\""},
+      {RunCommandProgram, {"GetNewPadID\n", "POST", "2000000"}, "413 error=\"body too large\""},
+      {RunUploadProgram,
+       {"FILE_NAME = a\n0123456789", "POST", "", "10"},
+       "413 error=\"body too large\""},
+      {RunCommandProgram, {"GetNewPadID\n", "POST", "100"}, "400 error=\"body cut short\""},
+      {RunCommandProgram,
+       {"GetNewPadID\n", "POST", "", "lots"},
+       "500 error=\"server not configured\""},
+      {RunCommandProgram, {"GetNewPadID\n", "POST", "-12"}, "400 error=\"no body length\""},
+      {RunCommandProgram, {"GetNewPadID\n", "POST", " 12"}, "400 error=\"no body length\""},
+      {RunCommandProgram, {"GetNewPadID\n", "POST", "0x0c"}, "400 error=\"no body length\""},
+      {RunUploadProgram,
+       {"FILE_NAME = a\nb", "POST", "99999999999999999999"},
+       "400 error=\"no body length\""},
+      {RunUploadProgram,
+       {"FILE_NAME = a\nb", "POST", "9999999999999999999"},
+       "413 error=\"body too large\""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Run(c.program, c.request), c.expected) << c.request.body;
+  }
+  EXPECT_EQ(ListDirectory(scratch_.Path()), "body response") << "no data directory was made";
+}
+
+TEST_F(ProgramsTest, PadFilesAreStoredWholeOrNotAtAll) {
+  const std::string data("\x1F\x8B\x08\x00 compressed \xFF\x00 bytes", 24);
+  EXPECT_EQ(PutPad("1.pad", data), "404 error=\"no such pad\"");
+  ASSERT_EQ(Command("GetNewPadID"), "200 1");
+  ASSERT_EQ(Command("GetNewPadID"), "200 2");
+  EXPECT_EQ(PutPad("1.pad", data), "200 ");
+  EXPECT_EQ(ReadWholeFile(PadFile(1)), data);
+  EXPECT_EQ(GetPad("/pads/1.pad"), "200 " + data);
+
+  const char* const refusedNames[][2] = {
+      {"x.pad", "pad file name is not ID.pad"},    {"1.txt", "pad file name is not ID.pad"},
+      {"../1.pad", "pad file name is not ID.pad"}, {"-1.pad", "pad file name is not ID.pad"},
+      {".pad", "pad file name is not ID.pad"},
+  };
+  for (const auto& name : refusedNames) {
+    EXPECT_EQ(PutPad(name[0], "new"), std::string("400 error=\"") + name[1] + "\"") << name[0];
+  }
+  EXPECT_EQ(PutPad("1.pad", ""), "400 error=\"empty pad file\"");
+  EXPECT_EQ(Run(RunPadPutProgram, Request{"FILE_NAME = 1.pad\nnew data", "POST", "500"}),
+            "400 error=\"body cut short\"");
+  EXPECT_EQ(Run(RunPadPutProgram, Request{"1.pad\nnew data"}),
+            "400 error=\"body lacks its FILE_NAME line\"");
+  EXPECT_EQ(ReadWholeFile(PadFile(1)), data);
+  EXPECT_EQ(ListDirectory(data_ + "/pads"), "1.pad");
+
+  EXPECT_EQ(GetPad("/pads/2.pad"), "404 error=\"pad has no file\"");
+  EXPECT_EQ(GetPad("/pads/3.pad"), "404 error=\"no such pad\"");
+  EXPECT_EQ(GetPad("pads/1.pad"), "400 error=\"body is not /pads/ID.pad\"");
+  EXPECT_EQ(GetPad("/pads/1.pad\n"), "400 error=\"pad file name is not ID.pad\"");
+
+  ASSERT_EQ(Command("SetPadInfo 2 1 0 0 a b "), "200 ");
+  ASSERT_EQ(PutPad("2.pad", data), "200 ");
+  ASSERT_EQ(Command("DeletePad 1"), "200 ");
+  EXPECT_EQ(ListDirectory(data_ + "/pads"), "") << "the files of the whole subtree are gone";
+}
+
+TEST_F(ProgramsTest, MiscFilesKeepToTheirDirectory) {
+  const char* const refused[][2] = {
+      {"", "empty file name"},
+      {"a/b", "file name holds a path separator"},
+      {"a\\b", "file name holds a path separator"},
+      {"..", "file name begins with a dot"},
+      {".hidden", "file name begins with a dot"},
+      {"a\x01z", "control character in file name"},
+      {"a%41", "file name holds % ? or #"},
+      {"a?b", "file name holds % ? or #"},
+  };
+  for (const auto& name : refused) {
+    EXPECT_EQ(Upload(name[0], "x"), std::string("400 error=\"") + name[1] + "\"") << name[0];
+  }
+  EXPECT_EQ(Upload(std::string(256, 'n'), "x"), "400 error=\"file name too long\"");
+  EXPECT_EQ(ListDirectory(data_ + "/misc"), "");
+
+  const std::string name(255, 'n');
+  ASSERT_EQ(Upload("my notes.txt", "first"), "200 ");
+  ASSERT_EQ(Upload(name, ""), "200 ");
+  EXPECT_EQ(Run(RunUploadProgram, Request{"FILE_NAME = my notes.txt\nsecond", "POST", "99"}),
+            "400 error=\"body cut short\"");
+  EXPECT_EQ(ReadWholeFile(data_ + "/misc/my notes.txt"), "first");
+  EXPECT_EQ(ListDirectory(data_ + "/misc"), "my notes.txt " + name);
+}
+
+// Every name a request brings, written to reach outside the data directory
+// or to hide in it: each is refused and the directory stays as it was.
+TEST_F(ProgramsTest, HostileNamesChangeNothing) {
+  ASSERT_EQ(Command("GetNewPadID"), "200 1");
+  ASSERT_EQ(PutPad("1.pad", "pad"), "200 ");
+  ASSERT_EQ(Upload("notes", "notes"), "200 ");
+  const std::string before = ListDirectory(scratch_.Path()) + "|" + ListDirectory(data_) + "|" +
+                             ListDirectory(data_ + "/pads") + "|" + ListDirectory(data_ + "/misc");
+
+  struct Case {
+    Program program;
+    std::string name;
+  };
+  const std::string overlong(100000, '1');
+  const Case cases[] = {
+      {RunPadPutProgram, "/tmp/1.pad"},
+      {RunPadPutProgram, "%31.pad"},
+      {RunPadPutProgram, "1.pad\r"},
+      {RunPadPutProgram, std::string("1.pad\0x", 7)},
+      {RunPadPutProgram, "4294967296.pad"},
+      {RunPadPutProgram, overlong + ".pad"},
+      {RunPadPutProgram, "1.pad/"},
+      {RunPadPutProgram, "+1.pad"},
+      {RunPadPutProgram, " 1.pad"},
+      {RunPadPutProgram, "1..pad"},
+      {RunPadGetProgram, "../pads.db"},
+      {RunPadGetProgram, "%2e%2e/pads.db"},
+      {RunPadGetProgram, "1.pad/../../pads.db"},
+      {RunPadGetProgram, "/1.pad"},
+      {RunPadGetProgram, "4294967296.pad"},
+      {RunPadGetProgram, overlong + ".pad"},
+      {RunPadGetProgram, "one.pad"},
+      {RunUploadProgram, "/tmp/escape"},
+      {RunUploadProgram, "../escape"},
+      {RunUploadProgram, "..\\escape"},
+      {RunUploadProgram, "%2e%2e%2fescape"},
+      {RunUploadProgram, "C:\\escape"},
+      {RunUploadProgram, ".new.1.1"},
+      {RunUploadProgram, "a\x7F"},
+      {RunUploadProgram, "a\xFF"},
+      {RunUploadProgram, "a\tb"},
+      {RunUploadProgram, std::string("a\0b", 3)},
+      {RunUploadProgram, "a#b"},
+      {RunUploadProgram, overlong},
+  };
+  for (const Case& c : cases) {
+    std::string answer = c.program == RunPadGetProgram
+                             ? GetPad("/pads/" + c.name)
+                             : Run(c.program, Request{"FILE_NAME = " + c.name + "\nnew"});
+    EXPECT_EQ(answer.substr(0, 4), "400 ") << c.name << ": " << answer;
+  }
+  EXPECT_EQ(ListDirectory(scratch_.Path()) + "|" + ListDirectory(data_) + "|" +
+                ListDirectory(data_ + "/pads") + "|" + ListDirectory(data_ + "/misc"),
+            before);
+  EXPECT_EQ(ReadWholeFile(PadFile(1)), "pad");
+  EXPECT_EQ(ReadWholeFile(data_ + "/misc/notes"), "notes");
+}
+
+}  // namespace
+}  // namespace padserver

@@ -1,7 +1,0 @@
-#include "ExpectedCodePage.h"
-#include "setup/JapaneseTexts.h"
-
-namespace setup {
-const char* const* ExpectedJapaneseTable() { return kJapaneseTextsUtf8; }
-bool ProgramHasStringTable() { return false; }
-}  // namespace setup

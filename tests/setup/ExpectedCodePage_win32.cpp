@@ -1,7 +1,0 @@
-#include "ExpectedCodePage.h"
-#include "setup/JapaneseTexts.h"
-
-namespace setup {
-const char* const* ExpectedJapaneseTable() { return kJapaneseTextsCp932; }
-bool ProgramHasStringTable() { return true; }
-}  // namespace setup
