@@ -1,5 +1,12 @@
 // The server object: one request worker's way to the pad server.
 //
+// Defined in transport/PadServer.cpp (members, proxy, connection),
+// transport/PadServerRequest.cpp (requests), transport/PadServerResponse.cpp
+// (responses), and in the protocol library: protocol/PadServerCommands.cpp
+// (pad commands), protocol/PadServerWriters.cpp (command text),
+// protocol/PadServerReply.cpp (the reply reader) and
+// protocol/PadServerTransfers.cpp (pad and file transfers).
+//
 // A worker makes a PadServer on its own stack, gives it the server's host,
 // port and CGI directory (SetServer) and, when its client has one, the proxy
 // (SetProxy), runs its commands through it and destroys it. Every command is
