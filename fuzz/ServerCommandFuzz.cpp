@@ -6,10 +6,10 @@
 #include <memory>
 #include <vector>
 
-#include "padserver/CommandReader.h"
 #include "FuzzSupport.h"
-#include "padserver/ReplyWriter.h"
 #include "kernel/KernelObjects.h"
+#include "padserver/CommandReader.h"
+#include "padserver/ReplyWriter.h"
 #include "protocol/KernelBuffer.h"
 #include "transport/PadServer.h"
 

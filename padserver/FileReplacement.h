@@ -12,8 +12,8 @@
 #include <cstdio>
 #include <string>
 
-#include "padserver/Status.h"
 #include "os/FileReplacement.h"
+#include "padserver/Status.h"
 
 namespace padserver {
 

@@ -3,9 +3,9 @@
 #include <cstdio>
 
 #include "os/Console.h"
-#include "setup/texts/CommandLineText.h"
 #include "setup/frontend/ConsoleFrontEnd.h"
 #include "setup/frontend/Program.h"
+#include "setup/texts/CommandLineText.h"
 
 namespace {
 

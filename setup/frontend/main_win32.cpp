@@ -2,8 +2,8 @@
 // platform installation, or removes it, showing the run in a dialog.
 #include "os/LibrarySearch.h"
 #include "os/WindowsUi.h"
-#include "setup/texts/CommandLineText.h"
 #include "setup/frontend/SetupApp.h"
+#include "setup/texts/CommandLineText.h"
 
 int main() {
   // mkinstall runs with raised rights, often from a download folder: no

@@ -2,8 +2,8 @@
 #include <cstring>
 
 #include "os/PathSeparator.h"
-#include "setup/texts/CommandLineText.h"
 #include "setup/run/SetupRun.h"
+#include "setup/texts/CommandLineText.h"
 
 namespace setup {
 

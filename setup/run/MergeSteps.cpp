@@ -1,7 +1,7 @@
 // The user type and message steps of an install run.
 #include "setup/files/MessageFile.h"
-#include "setup/run/SetupRun.h"
 #include "setup/files/UserTypeFile.h"
+#include "setup/run/SetupRun.h"
 
 namespace setup {
 

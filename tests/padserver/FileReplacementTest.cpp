@@ -9,8 +9,8 @@
 #include <csignal>
 #include <string>
 
-#include "padserver/FileReplacement.h"
 #include "ScratchDirectory.h"
+#include "padserver/FileReplacement.h"
 
 namespace padserver {
 namespace {

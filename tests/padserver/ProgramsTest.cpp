@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "padserver/Programs.h"
 #include "ScratchDirectory.h"
+#include "padserver/Programs.h"
 
 namespace padserver {
 namespace {

@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "padserver/ReplyWriter.h"
 #include "ScratchDirectory.h"
+#include "padserver/ReplyWriter.h"
 #include "padserver/SqlitePadStore.h"
 
 namespace padserver {

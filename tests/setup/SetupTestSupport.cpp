@@ -6,9 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "run/StopAtWriteStep.h"
 #include "os/PathSeparator.h"
 #include "os/RegistryApi.h"
+#include "run/StopAtWriteStep.h"
 
 namespace fs = std::filesystem;
 

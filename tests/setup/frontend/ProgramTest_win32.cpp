@@ -10,8 +10,8 @@
 #include "SetupTestSupport.h"
 #include "WindowTestSupport.h"
 #include "os/LibrarySearch.h"
-#include "setup/run/InstallPaths.h"
 #include "setup/frontend/SetupResources.h"
+#include "setup/run/InstallPaths.h"
 
 namespace setup {
 namespace {

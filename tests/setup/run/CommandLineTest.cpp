@@ -1,11 +1,11 @@
 // The command line of a run: mode, source folder and module name.
 #include <gtest/gtest.h>
 
+#include "RecordingFrontEnd.h"
 #include "SetupTestSupport.h"
+#include "setup/run/SetupRun.h"
 #include "setup/texts/CommandLineText.h"
 #include "setup/texts/ProgramOptions.h"
-#include "RecordingFrontEnd.h"
-#include "setup/run/SetupRun.h"
 
 namespace setup {
 namespace {

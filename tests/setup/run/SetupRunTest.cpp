@@ -7,10 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include "RecordingFrontEnd.h"
 #include "SetupTestSupport.h"
 #include "os/Thread.h"
 #include "setup/frontend/LogFrontEnd.h"
-#include "RecordingFrontEnd.h"
 #include "setup/run/SetupRun.h"
 
 namespace setup {

@@ -10,8 +10,8 @@
 
 #include "StopAtWriteStep.h"
 #include "setup/files/AtomicFile.h"
-#include "setup/texts/CommandLineText.h"
 #include "setup/frontend/Program.h"
+#include "setup/texts/CommandLineText.h"
 
 namespace setup {
 
