@@ -1,0 +1,7 @@
+# shellcheck shell=bash
+# print_usage: prints the running script's opening comment, from its second
+# line to the first line that is not a comment. That comment says what the
+# script does and how it is called; it is the text of every script's --help.
+print_usage() {
+  awk 'NR == 1 { next } !/^#/ { exit } { sub(/^# ?/, ""); print }' "${BASH_SOURCE[-1]}"
+}
