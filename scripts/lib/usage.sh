@@ -5,3 +5,13 @@
 print_usage() {
   awk 'NR == 1 { next } !/^#/ { exit } { sub(/^# ?/, ""); print }' "${BASH_SOURCE[-1]}"
 }
+
+# answer_help ARGUMENT...: when the first argument asks for help, prints the
+# usage and ends the script.
+answer_help() {
+  case "${1:-}" in -h | --help)
+    print_usage
+    exit 0
+    ;;
+  esac
+}
