@@ -17,6 +17,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/../.." && pwd)
 pads=$root/examples/pads
 . "$root/scripts/lib/loopback-servers.sh"
+. "$root/scripts/lib/registry.sh"
 
 if ! command -v lighttpd >/dev/null && [ ! -x /usr/sbin/lighttpd ]; then
   echo "lighttpd is not installed"
@@ -24,25 +25,12 @@ if ! command -v lighttpd >/dev/null && [ ! -x /usr/sbin/lighttpd ]; then
 fi
 servers_begin bazaro-cli
 
-"$root/scripts/pad-server" --data "$work/data" --cgi-bin "$cgi_dir" >"$work/pad-server.out" 2>&1 &
-pids+=($!)
-address=""
-for i in $(seq 1 100); do
-  address=$(grep -o -m1 -E '127\.0\.0\.1:[0-9]+/cgi-bin/' "$work/pad-server.out")
-  [ -n "$address" ] && break
-  kill -0 "${pids[0]}" 2>/dev/null || break
-  sleep 0.1
-done
-if [ -z "$address" ]; then
-  echo "the pad server did not start"
-  cat "$work/pad-server.out"
-  exit 1
-fi
+start_pad_server --data "$work/data" --cgi-bin "$cgi_dir" || exit 1
+address=$pad_server_address/cgi-bin/
 export BAZARO_SERVER=$address
 # The library's platform user directory (temporary files, no proxy file).
 mkdir -p "$work/user"
-printf 'Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Veltrane\\Mosaikon\\4.1\\INI\\Mosaikon]\n"MKUSRDIR"="%s"\n' \
-  "$work/user" >"$work/registry.reg"
+registry_file_text "$work/user" >"$work/registry.reg"
 export MOSAIKON_REGISTRY=$work/registry.reg
 
 failures=0
