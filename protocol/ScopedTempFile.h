@@ -5,6 +5,12 @@
 
 namespace protocol {
 
+// Creates a new, empty file of an unpredictable name in the temporary
+// directory, exclusively and for the owner only, and returns its full name
+// (a platform string the caller frees with FreeString once the file is
+// removed); null when none could be made.
+char* ReserveTempFile();
+
 class ScopedTempFile {
  public:
   ScopedTempFile();
