@@ -25,7 +25,7 @@ char* UserDirectory() { return const_cast<char*>(MwGetEnvironment("Mosaikon", "M
 // Releases a file name that a request prepared: the file goes from the disk.
 void DiscardFile(char*& file) {
   if (file == nullptr) return;
-  bazaro::RemoveFileFromDisk(file);
+  client::RemoveFileFromDisk(file);
   FreeString(&file);
   file = nullptr;
 }
@@ -98,7 +98,7 @@ BazaroComm::~BazaroComm() {
     os::ReleaseThread(thread);
     thread = nullptr;
   }
-  if (task != nullptr) bazaro::RemoveFileFromDisk(task->File());
+  if (task != nullptr) client::RemoveFileFromDisk(task->File());
   DropTask();
   FreeString(&proxyHost);
   FreeString(&proxyPattern);
@@ -243,10 +243,10 @@ void BazaroComm::ResetProxy() {
   proxyPort = 0;
   proxyPattern = nullptr;
   // Without a user directory there is no proxy file to read.
-  char* fileName = ProxyFileName(UserDirectory());
+  char* fileName = client::ProxyFileName(UserDirectory());
   if (fileName == nullptr) return;
-  ProxyWords words;
-  int converted = ReadProxyWords(fileName, &words);
+  client::ProxyWords words;
+  int converted = client::ReadProxyWords(fileName, &words);
   if (converted >= 2) {
     proxyHost = NewString(words.host);
     if (proxyHost != nullptr) {
@@ -301,7 +301,7 @@ void BazaroComm::NextTask() {
 }
 
 bool BazaroComm::StartWorker() {
-  WorkerProcedure worker = FindWorker(task->Type());
+  client::WorkerProcedure worker = client::FindWorker(task->Type());
   if (worker == nullptr) return false;
   run = new (std::nothrow) WorkerRun(this, task, worker, static_cast<char>(useProxy), proxyHost,
                                      proxyPort, proxyPattern);

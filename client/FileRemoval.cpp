@@ -2,7 +2,7 @@
 
 #include "kernel/KernelResources.h"
 
-namespace bazaro {
+namespace client {
 
 void RemoveFileFromDisk(const char* file) {
   if (file == nullptr) return;
@@ -11,4 +11,4 @@ void RemoveFileFromDisk(const char* file) {
   disk.Delete();
 }
 
-}  // namespace bazaro
+}  // namespace client

@@ -10,6 +10,8 @@
 #include "client/Workers.h"
 #include "kernel/KernelObjects.h"
 
+using client::WorkerFrame;
+
 namespace {
 
 char* Key(const char* key) { return const_cast<char*>(key); }
@@ -26,7 +28,7 @@ MkDictionaryValue* EntryOfType(MkDictionary* dictionary, char* key, int type) {
 // record of zeros in its place.
 BoothInfo* ToBooth(MkDictionary* list) {
   unsigned int count = list->length();
-  BoothInfo* booth = NewBooth(count);
+  BoothInfo* booth = client::NewBooth(count);
   if (booth == nullptr) return nullptr;
   for (unsigned int index = 0; index < count; ++index) {
     MkDictionaryValue* entry = list->at(index);

@@ -6,6 +6,8 @@
 #include "client/Workers.h"
 #include "kernel/KernelObjects.h"
 
+using client::WorkerFrame;
+
 namespace {
 
 char* Key(const char* key) { return const_cast<char*>(key); }

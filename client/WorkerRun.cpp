@@ -5,7 +5,7 @@
 #include "kernel/KernelObjects.h"
 #include "os/Thread.h"
 
-WorkerRun::WorkerRun(BazaroComm* client, Task* task, WorkerProcedure worker, char useProxy,
+WorkerRun::WorkerRun(BazaroComm* client, Task* task, client::WorkerProcedure worker, char useProxy,
                      const char* proxyHost, unsigned short proxyPort, const char* proxyPattern)
     : references_(1),
       client_(client),

@@ -31,7 +31,7 @@ class WorkerRun {
 
   // A run of `task` by `worker` for `client`, with a copy of the client's
   // proxy setting; the client holds the one reference it starts with.
-  WorkerRun(BazaroComm* client, Task* task, WorkerProcedure worker, char useProxy,
+  WorkerRun(BazaroComm* client, Task* task, client::WorkerProcedure worker, char useProxy,
             const char* proxyHost, unsigned short proxyPort, const char* proxyPattern);
   WorkerRun(const WorkerRun&) = delete;
   WorkerRun& operator=(const WorkerRun&) = delete;
@@ -92,7 +92,7 @@ class WorkerRun {
   Shutdown shutdown_;
   void* shutdownContext_;
   Task* task_;  // read by the worker
-  WorkerProcedure worker_;
+  client::WorkerProcedure worker_;
   Result result_;  // written by the worker until it ends
   char useProxy_;
   char* proxyHost_;
