@@ -34,7 +34,9 @@
 #include "transport/TCP_StreamSocket.h"
 
 class MkDictionary;
+namespace transport {
 class ReceiveBuffer;
+}
 
 class PadServer {
  public:
@@ -254,11 +256,12 @@ class PadServer {
   // Reads into `received` (or the plan's sink, adding to `passed`) until the
   // peer closes, one read time-out passes in silence, or the plan says stop.
   // On a nonzero result the caller discards what was read.
-  int ReceiveInto(ReceiveBuffer& received, const ReadPlan& plan, unsigned long long& passed);
+  int ReceiveInto(transport::ReceiveBuffer& received, const ReadPlan& plan,
+                  unsigned long long& passed);
   // The head and body of a sized reply: the body goes to `sink`, and a
   // response of another status than 200 is left in `received` with
   // `refused` set.
-  int ReceiveSized(ReceiveBuffer& received, BodySink& sink, unsigned long long& length,
+  int ReceiveSized(transport::ReceiveBuffer& received, BodySink& sink, unsigned long long& length,
                    bool& refused);
   // The low-speed bound of a receiving operation: StartProgress opens its
   // window; NoteProgress counts `count` new bytes and answers WSAETIMEDOUT

@@ -12,6 +12,8 @@
 #include "transport/ReceiveBuffer.h"
 #include "transport/WaitBounds.h"
 
+using transport::ReceiveBuffer;
+
 namespace {
 
 // Reads go straight into the response's buffer, as much as is there.
