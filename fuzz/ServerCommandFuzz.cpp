@@ -6,10 +6,10 @@
 #include <memory>
 #include <vector>
 
-#include "padserver/CommandReader.h"
 #include "FuzzSupport.h"
-#include "padserver/ReplyWriter.h"
 #include "kernel/KernelObjects.h"
+#include "padserver/CommandReader.h"
+#include "padserver/ReplyWriter.h"
 #include "protocol/KernelBuffer.h"
 #include "transport/PadServer.h"
 
@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::LiveBlockScope heap;
   padserver::Command command;
   std::string_view body(reinterpret_cast<const char*>(data), size);
-  if (!padserver::ReadCommand(body, command).ok()) return 0;
+  if (!padserver::ReadCommand(body, command).IsOk()) return 0;
   if (command.kind != padserver::CommandKind::kSetPadInfo &&
       command.kind != padserver::CommandKind::kSetPadAttributes) {
     return 0;
