@@ -81,8 +81,8 @@ class BlankSet {
 };
 
 char* SkipBlanks(char* text) {
-  static const BlankSet blanks;
-  return blanks.Skip(text);
+  static const BlankSet kBlanks;
+  return kBlanks.Skip(text);
 }
 
 // ParsePair on a text whose back is already trimmed.
