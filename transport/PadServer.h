@@ -269,12 +269,15 @@ class PadServer {
   void StartProgress();
   int NoteProgress(unsigned long count);
 
+  // The names the system gives these fields are kept.
+  // NOLINTBEGIN(readability-identifier-naming)
   TCP_HostName* serverHostName;  // owned; null until SetServer gets a host
   TCP_Address serverAddress;     // the server's address and port
   char* cgiPath;                 // owned platform string, "" at first
   TCP_StreamSocket connection;   // the current exchange's connection
   MkDictionary* attributeTypes;  // owned attribute type table
   bool viaProxy;                 // the current connection goes to the proxy
+  // NOLINTEND(readability-identifier-naming)
   // The low-speed window of the receiving operation under way: when it
   // opened and the bytes that arrived in it.
   std::chrono::steady_clock::time_point progressStart_;
