@@ -10,6 +10,7 @@
 #include "client/WorkerTable.h"
 #include "kernel/KernelObjects.h"
 #include "kernel/KernelResources.h"
+#include "kernel/KernelText.h"
 #include "os/Thread.h"
 
 namespace {
@@ -20,7 +21,7 @@ constexpr unsigned int kPollPeriodMilliseconds = 10;
 // Files are copied in blocks of this size.
 constexpr unsigned long kCopyBlockSize = 4096;
 
-char* UserDirectory() { return const_cast<char*>(MwGetEnvironment("Mosaikon", "MKUSRDIR")); }
+char* UserDirectory() { return kernel::Text(MwGetEnvironment("Mosaikon", "MKUSRDIR")); }
 
 // Releases a file name that a request prepared: the file goes from the disk.
 void DiscardFile(char*& file) {

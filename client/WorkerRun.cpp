@@ -3,6 +3,7 @@
 #include "bazaro/BazaroComm.h"
 #include "client/Task.h"
 #include "kernel/KernelObjects.h"
+#include "kernel/KernelText.h"
 #include "os/Thread.h"
 
 WorkerRun::WorkerRun(BazaroComm* client, Task* task, client::WorkerProcedure worker, char useProxy,
@@ -17,9 +18,9 @@ WorkerRun::WorkerRun(BazaroComm* client, Task* task, client::WorkerProcedure wor
       task_(task),
       worker_(worker),
       useProxy_(useProxy),
-      proxyHost_(NewString(const_cast<char*>(proxyHost))),
+      proxyHost_(NewString(kernel::Text(proxyHost))),
       proxyPort_(proxyPort),
-      proxyPattern_(NewString(const_cast<char*>(proxyPattern))) {
+      proxyPattern_(NewString(kernel::Text(proxyPattern))) {
   // Without its host a proxy cannot be used: connect directly instead.
   if (proxyHost_ == nullptr) useProxy_ = 0;
 }

@@ -3,12 +3,12 @@
 #include "bazaro/TempFile.h"
 #include "kernel/KernelObjects.h"
 #include "kernel/KernelResources.h"
-#include "protocol/KernelBuffer.h"
+#include "kernel/KernelText.h"
 
 namespace protocol {
 
 ScopedTempFile::ScopedTempFile()
-    : name_(MakeTempFile(KernelText(MwGetEnvironment("Mosaikon", "MKUSRDIR")))) {}
+    : name_(MakeTempFile(kernel::Text(MwGetEnvironment("Mosaikon", "MKUSRDIR")))) {}
 
 ScopedTempFile::~ScopedTempFile() {
   if (name_ == nullptr) return;
