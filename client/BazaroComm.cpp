@@ -40,6 +40,14 @@ void DeletePendingPads(MkPadView* view) {
   if (buffer != nullptr) buffer->RealDeletePad();
 }
 
+// Stops and deletes the client's timer, if it has one.
+void StopTimer(MwTimer*& timer) {
+  if (timer == nullptr) return;
+  timer->Stop();
+  delete timer;
+  timer = nullptr;
+}
+
 // Copies the file `from` into the existing file `to`. False when either
 // cannot be opened or not every byte reached `to`: a partial copy must not be
 // sent as if it were the file.
@@ -84,11 +92,7 @@ BazaroComm::BazaroComm()
 // and it never reaches this client again. The task's file goes from the disk
 // now; the task itself stays with the worker until it ends.
 BazaroComm::~BazaroComm() {
-  if (timer != nullptr) {
-    timer->Stop();
-    delete timer;
-    timer = nullptr;
-  }
+  StopTimer(timer);
   if (run != nullptr) {
     // A worker that has ended leaves its outcome, and the files in it, to
     // this client's result, which removes them below.
@@ -318,11 +322,7 @@ bool BazaroComm::StartWorker() {
 
 void BazaroComm::WatchTask() {
   if (threadEnded.load(std::memory_order_acquire) == 0) return;
-  if (timer != nullptr) {
-    timer->Stop();
-    delete timer;
-    timer = nullptr;
-  }
+  StopTimer(timer);
   // The worker finishes by itself; its thread is not joined.
   if (thread != nullptr) {
     os::ReleaseThread(thread);
