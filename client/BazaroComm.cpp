@@ -12,6 +12,7 @@
 #include "kernel/KernelResources.h"
 #include "kernel/KernelText.h"
 #include "os/Thread.h"
+#include "protocol/ScopedTempFile.h"
 
 namespace {
 
@@ -51,9 +52,9 @@ void StopTimer(MwTimer*& timer) {
 // Copies the file `from` into the existing file `to`. False when either
 // cannot be opened or not every byte reached `to`: a partial copy must not be
 // sent as if it were the file.
-bool CopyFileContents(char* from, char* to) {
+bool CopyFileContents(char* from, const char* to) {
   MwPath fromPath(from, nullptr);
-  MwPath toPath(to, nullptr);
+  MwPath toPath(kernel::Text(to), nullptr);
   MwFile source(&fromPath);
   MwFile target(&toPath);
   if (!source.Open(MW_OPEN_READ) || !target.Open(MW_OPEN_WRITE)) return false;
@@ -158,18 +159,11 @@ char BazaroComm::RequestPutFile(char* localFile, char* remoteName) {
     MwFile local(&localPath);
     if (!local.IsExist()) return 0;
   }
-  char* file = MakeTempFile(UserDirectory());
-  if (file == nullptr) return 0;
-  if (!CopyFileContents(localFile, file)) {
-    DiscardFile(file);
-    return 0;
-  }
+  protocol::ScopedTempFile file;
+  if (file.Name() == nullptr || !CopyFileContents(localFile, file.Name())) return 0;
   char* name = NewString(remoteName);
-  if (name == nullptr) {
-    DiscardFile(file);
-    return 0;
-  }
-  return QueueTask(kRequestPutFile, 0, file, 0, 0, 0, 0, name);
+  if (name == nullptr) return 0;
+  return QueueTask(kRequestPutFile, 0, file.Release(), 0, 0, 0, 0, name);
 }
 
 char BazaroComm::RequestGetFile(char* remoteName) {
