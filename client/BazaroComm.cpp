@@ -10,7 +10,9 @@
 #include "client/WorkerTable.h"
 #include "kernel/KernelObjects.h"
 #include "kernel/KernelResources.h"
+#include "kernel/KernelText.h"
 #include "os/Thread.h"
+#include "protocol/ScopedTempFile.h"
 
 namespace {
 
@@ -20,12 +22,12 @@ constexpr unsigned int kPollPeriodMilliseconds = 10;
 // Files are copied in blocks of this size.
 constexpr unsigned long kCopyBlockSize = 4096;
 
-char* UserDirectory() { return const_cast<char*>(MwGetEnvironment("Mosaikon", "MKUSRDIR")); }
+char* UserDirectory() { return kernel::Text(MwGetEnvironment("Mosaikon", "MKUSRDIR")); }
 
 // Releases a file name that a request prepared: the file goes from the disk.
 void DiscardFile(char*& file) {
   if (file == nullptr) return;
-  bazaro::RemoveFileFromDisk(file);
+  client::RemoveFileFromDisk(file);
   FreeString(&file);
   file = nullptr;
 }
@@ -39,12 +41,20 @@ void DeletePendingPads(MkPadView* view) {
   if (buffer != nullptr) buffer->RealDeletePad();
 }
 
+// Stops and deletes the client's timer, if it has one.
+void StopTimer(MwTimer*& timer) {
+  if (timer == nullptr) return;
+  timer->Stop();
+  delete timer;
+  timer = nullptr;
+}
+
 // Copies the file `from` into the existing file `to`. False when either
 // cannot be opened or not every byte reached `to`: a partial copy must not be
 // sent as if it were the file.
-bool CopyFileContents(char* from, char* to) {
+bool CopyFileContents(char* from, const char* to) {
   MwPath fromPath(from, nullptr);
-  MwPath toPath(to, nullptr);
+  MwPath toPath(kernel::Text(to), nullptr);
   MwFile source(&fromPath);
   MwFile target(&toPath);
   if (!source.Open(MW_OPEN_READ) || !target.Open(MW_OPEN_WRITE)) return false;
@@ -83,11 +93,7 @@ BazaroComm::BazaroComm()
 // and it never reaches this client again. The task's file goes from the disk
 // now; the task itself stays with the worker until it ends.
 BazaroComm::~BazaroComm() {
-  if (timer != nullptr) {
-    timer->Stop();
-    delete timer;
-    timer = nullptr;
-  }
+  StopTimer(timer);
   if (run != nullptr) {
     // A worker that has ended leaves its outcome, and the files in it, to
     // this client's result, which removes them below.
@@ -98,7 +104,7 @@ BazaroComm::~BazaroComm() {
     os::ReleaseThread(thread);
     thread = nullptr;
   }
-  if (task != nullptr) bazaro::RemoveFileFromDisk(task->File());
+  if (task != nullptr) client::RemoveFileFromDisk(task->File());
   DropTask();
   FreeString(&proxyHost);
   FreeString(&proxyPattern);
@@ -153,18 +159,11 @@ char BazaroComm::RequestPutFile(char* localFile, char* remoteName) {
     MwFile local(&localPath);
     if (!local.IsExist()) return 0;
   }
-  char* file = MakeTempFile(UserDirectory());
-  if (file == nullptr) return 0;
-  if (!CopyFileContents(localFile, file)) {
-    DiscardFile(file);
-    return 0;
-  }
+  protocol::ScopedTempFile file;
+  if (file.Name() == nullptr || !CopyFileContents(localFile, file.Name())) return 0;
   char* name = NewString(remoteName);
-  if (name == nullptr) {
-    DiscardFile(file);
-    return 0;
-  }
-  return QueueTask(kRequestPutFile, 0, file, 0, 0, 0, 0, name);
+  if (name == nullptr) return 0;
+  return QueueTask(kRequestPutFile, 0, file.Release(), 0, 0, 0, 0, name);
 }
 
 char BazaroComm::RequestGetFile(char* remoteName) {
@@ -243,10 +242,10 @@ void BazaroComm::ResetProxy() {
   proxyPort = 0;
   proxyPattern = nullptr;
   // Without a user directory there is no proxy file to read.
-  char* fileName = ProxyFileName(UserDirectory());
+  char* fileName = client::ProxyFileName(UserDirectory());
   if (fileName == nullptr) return;
-  ProxyWords words;
-  int converted = ReadProxyWords(fileName, &words);
+  client::ProxyWords words;
+  int converted = client::ReadProxyWords(fileName, &words);
   if (converted >= 2) {
     proxyHost = NewString(words.host);
     if (proxyHost != nullptr) {
@@ -301,7 +300,7 @@ void BazaroComm::NextTask() {
 }
 
 bool BazaroComm::StartWorker() {
-  WorkerProcedure worker = FindWorker(task->Type());
+  client::WorkerProcedure worker = client::FindWorker(task->Type());
   if (worker == nullptr) return false;
   run = new (std::nothrow) WorkerRun(this, task, worker, static_cast<char>(useProxy), proxyHost,
                                      proxyPort, proxyPattern);
@@ -317,11 +316,7 @@ bool BazaroComm::StartWorker() {
 
 void BazaroComm::WatchTask() {
   if (threadEnded.load(std::memory_order_acquire) == 0) return;
-  if (timer != nullptr) {
-    timer->Stop();
-    delete timer;
-    timer = nullptr;
-  }
+  StopTimer(timer);
   // The worker finishes by itself; its thread is not joined.
   if (thread != nullptr) {
     os::ReleaseThread(thread);

@@ -13,6 +13,8 @@ unsigned int CountBooth(BoothInfo* list) {
   return count;
 }
 
+namespace client {
+
 BoothInfo* NewBooth(unsigned int count) {
   if (count >= 0xFFFFFFFFu / sizeof(BoothInfo)) return nullptr;
   unsigned int size = static_cast<unsigned int>((count + 1) * sizeof(BoothInfo));
@@ -21,10 +23,12 @@ BoothInfo* NewBooth(unsigned int count) {
   return list;
 }
 
+}  // namespace client
+
 BoothInfo* CopyBooth(BoothInfo* list) {
   if (list == nullptr) return nullptr;
   unsigned int count = CountBooth(list);
-  BoothInfo* copy = NewBooth(count);
+  BoothInfo* copy = client::NewBooth(count);
   if (copy != nullptr) std::memcpy(copy, list, (count + 1) * sizeof(BoothInfo));
   return copy;
 }

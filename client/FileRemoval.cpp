@@ -1,14 +1,15 @@
 #include "client/FileRemoval.h"
 
 #include "kernel/KernelResources.h"
+#include "kernel/KernelText.h"
 
-namespace bazaro {
+namespace client {
 
 void RemoveFileFromDisk(const char* file) {
   if (file == nullptr) return;
-  MwPath path(const_cast<char*>(file), nullptr);
+  MwPath path(kernel::Text(file), nullptr);
   MwFile disk(&path);
   disk.Delete();
 }
 
-}  // namespace bazaro
+}  // namespace client

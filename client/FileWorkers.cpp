@@ -6,6 +6,8 @@
 #include "client/Workers.h"
 #include "protocol/ScopedTempFile.h"
 
+using client::WorkerFrame;
+
 namespace {
 
 // Reserves a local file and lets `fetch` fill it. The file's name when the

@@ -2,7 +2,7 @@
 
 #include "kernel/KernelResources.h"
 
-namespace bazaro {
+namespace client {
 
 void* AllocateKernelBlock(std::size_t size) noexcept {
   if (size > 0xFFFFFFFFu) return nullptr;  // MwNew takes a 32-bit size
@@ -11,4 +11,4 @@ void* AllocateKernelBlock(std::size_t size) noexcept {
 
 void FreeKernelBlock(void* block) noexcept { MwDelete(block); }
 
-}  // namespace bazaro
+}  // namespace client

@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-namespace bazaro {
+namespace client {
 
 // A kernel heap block of `size` bytes, or null when there is none: the
 // operators that use it are noexcept, so a failed `new` yields null and no
@@ -13,16 +13,16 @@ namespace bazaro {
 void* AllocateKernelBlock(std::size_t size) noexcept;
 void FreeKernelBlock(void* block) noexcept;
 
-}  // namespace bazaro
+}  // namespace client
 
 // Defines the four class-scope operators that `Class` declares (new, new[],
 // delete, delete[], all noexcept) in its source file.
 #define BAZARO_DEFINE_KERNEL_HEAP_OPERATORS(Class)                                      \
   void* Class::operator new(std::size_t size) noexcept {                                \
-    return bazaro::AllocateKernelBlock(size);                                           \
+    return client::AllocateKernelBlock(size);                                           \
   }                                                                                     \
   void* Class::operator new[](std::size_t size) noexcept {                              \
-    return bazaro::AllocateKernelBlock(size);                                           \
+    return client::AllocateKernelBlock(size);                                           \
   }                                                                                     \
-  void Class::operator delete(void* block) noexcept { bazaro::FreeKernelBlock(block); } \
-  void Class::operator delete[](void* block) noexcept { bazaro::FreeKernelBlock(block); }
+  void Class::operator delete(void* block) noexcept { client::FreeKernelBlock(block); } \
+  void Class::operator delete[](void* block) noexcept { client::FreeKernelBlock(block); }

@@ -9,10 +9,11 @@
 #include "client/WorkerFrame.h"
 #include "client/Workers.h"
 #include "kernel/KernelObjects.h"
+#include "kernel/KernelText.h"
+
+using client::WorkerFrame;
 
 namespace {
-
-char* Key(const char* key) { return const_cast<char*>(key); }
 
 // The entry under `key` when it has type `type`, else null.
 MkDictionaryValue* EntryOfType(MkDictionary* dictionary, char* key, int type) {
@@ -26,18 +27,18 @@ MkDictionaryValue* EntryOfType(MkDictionary* dictionary, char* key, int type) {
 // record of zeros in its place.
 BoothInfo* ToBooth(MkDictionary* list) {
   unsigned int count = list->length();
-  BoothInfo* booth = NewBooth(count);
+  BoothInfo* booth = client::NewBooth(count);
   if (booth == nullptr) return nullptr;
   for (unsigned int index = 0; index < count; ++index) {
     MkDictionaryValue* entry = list->at(index);
     if (entry == nullptr || entry->get_type() != kMkTypeDictionary) continue;
     MkDictionary* record = *static_cast<MkDictionary**>(entry->get_value());
     if (record == nullptr) continue;
-    booth[index].id = static_cast<std::uint32_t>(GetIDValue(record, Key("id")));
-    booth[index].x = GetIntValue(record, Key("x"));
-    booth[index].y = GetIntValue(record, Key("y"));
-    booth[index].width = GetIntValue(record, Key("width"));
-    booth[index].height = GetIntValue(record, Key("height"));
+    booth[index].id = static_cast<std::uint32_t>(GetIDValue(record, kernel::Text("id")));
+    booth[index].x = GetIntValue(record, kernel::Text("x"));
+    booth[index].y = GetIntValue(record, kernel::Text("y"));
+    booth[index].width = GetIntValue(record, kernel::Text("width"));
+    booth[index].height = GetIntValue(record, kernel::Text("height"));
   }
   return booth;
 }
@@ -60,10 +61,10 @@ unsigned long GetListThread(WorkerRun* run) {
   // The four names are the attributes fetched for every child; their values
   // stand in until the server's replace them.
   std::unique_ptr<MkDictionary> list(new MkDictionary);
-  list->atPut(Key("x"), task.X());
-  list->atPut(Key("y"), task.Y());
-  list->atPut(Key("width"), task.Width());
-  list->atPut(Key("height"), task.Height());
+  list->atPut(kernel::Text("x"), task.X());
+  list->atPut(kernel::Text("y"), task.Y());
+  list->atPut(kernel::Text("width"), task.Width());
+  list->atPut(kernel::Text("height"), task.Height());
   // Given a dictionary, the command fills that same one with the list.
   MkDictionary* target = list.get();
   BoothInfo* booth = nullptr;

@@ -5,10 +5,11 @@
 #include "client/WorkerFrame.h"
 #include "client/Workers.h"
 #include "kernel/KernelObjects.h"
+#include "kernel/KernelText.h"
+
+using client::WorkerFrame;
 
 namespace {
-
-char* Key(const char* key) { return const_cast<char*>(key); }
 
 // Which of the task's values an attribute command carries.
 enum AttributeSet { kPosition, kPositionAndSize };
@@ -19,13 +20,13 @@ void PutAttributes(MkDictionary& attributes, const Task& task, AttributeSet set,
                    const unsigned long* parent) {
   if (parent != nullptr) {
     unsigned long value = *parent;
-    attributes.atPut(Key("pid"), &value, kMkTypeUnsigned);
+    attributes.atPut(kernel::Text("pid"), &value, kMkTypeUnsigned);
   }
-  attributes.atPut(Key("x"), task.X());
-  attributes.atPut(Key("y"), task.Y());
+  attributes.atPut(kernel::Text("x"), task.X());
+  attributes.atPut(kernel::Text("y"), task.Y());
   if (set == kPositionAndSize) {
-    attributes.atPut(Key("width"), task.Width());
-    attributes.atPut(Key("height"), task.Height());
+    attributes.atPut(kernel::Text("width"), task.Width());
+    attributes.atPut(kernel::Text("height"), task.Height());
   }
 }
 

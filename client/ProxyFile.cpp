@@ -8,6 +8,7 @@
 #include "os/BoundedFormat.h"
 #include "os/PathSeparator.h"
 
+namespace client {
 namespace {
 
 class WordReader {
@@ -107,3 +108,5 @@ int ReadProxyWords(const char* fileName, ProxyWords* words) {
   }
   return converted;
 }
+
+}  // namespace client

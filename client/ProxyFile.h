@@ -4,6 +4,8 @@
 // are used; a server whose host name contains the pattern is reached directly.
 #pragma once
 
+namespace client {
+
 // Words of at most this many characters; a longer word makes the file unusable.
 constexpr int kMaxProxyWordLength = 255;
 
@@ -24,3 +26,5 @@ char* ProxyFileName(const char* userDirectory);
 // 0 when any word read is longer than kMaxProxyWordLength. `words` starts as
 // an empty host, port 0 and an empty pattern.
 int ReadProxyWords(const char* fileName, ProxyWords* words);
+
+}  // namespace client

@@ -63,4 +63,4 @@ void Result::TakeOver(Result& other) {
   other.file = nullptr;
 }
 
-void Result::DeleteFileA(char* name) { bazaro::RemoveFileFromDisk(name); }
+void Result::DeleteFileA(char* name) { client::RemoveFileFromDisk(name); }

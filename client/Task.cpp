@@ -25,7 +25,7 @@ void Task::SetParams(unsigned long newId, char* newFile, int newX, int newY, int
                      int newHeight, char* newName) {
   // A value already held is kept, not released.
   if (file != nullptr && file != newFile) {
-    bazaro::RemoveFileFromDisk(file);
+    client::RemoveFileFromDisk(file);
     FreeString(&file);
   }
   if (name != newName) FreeString(&name);
@@ -40,7 +40,7 @@ void Task::SetParams(unsigned long newId, char* newFile, int newX, int newY, int
 
 void Task::ReleaseParams() {
   if (file != nullptr) {
-    bazaro::RemoveFileFromDisk(file);
+    client::RemoveFileFromDisk(file);
     FreeString(&file);
     file = nullptr;
   }

@@ -36,6 +36,8 @@ class Task {
  private:
   void ReleaseParams();
 
+  // The names the system gives these fields are kept.
+  // NOLINTBEGIN(readability-identifier-naming)
   int type;
   BazaroCommBase* pad;  // not owned
   HostInfo* host;
@@ -46,4 +48,5 @@ class Task {
   int width;
   int height;
   char* name;
+  // NOLINTEND(readability-identifier-naming)
 };

@@ -4,6 +4,8 @@
 #include "client/Task.h"
 #include "client/WorkerRun.h"
 
+namespace client {
+
 WorkerFrame::WorkerFrame(WorkerRun* run)
     : run_(run), task_(run->QueryTask()), outcome_(run->QueryResult()) {
   HostInfo* host = task_->Host();
@@ -33,3 +35,5 @@ void WorkerFrame::End() {
 }
 
 void WorkerFrame::CutOffServer(void* server) { static_cast<PadServer*>(server)->CutOff(); }
+
+}  // namespace client

@@ -20,6 +20,8 @@ class Result;
 class Task;
 class WorkerRun;
 
+namespace client {
+
 class WorkerFrame {
  public:
   explicit WorkerFrame(WorkerRun* run);
@@ -46,3 +48,5 @@ class WorkerFrame {
   Result* outcome_;
   PadServer server_;
 };
+
+}  // namespace client

@@ -3,37 +3,38 @@
 #include "bazaro/BazaroComm.h"
 #include "client/Task.h"
 #include "kernel/KernelObjects.h"
+#include "kernel/KernelText.h"
 #include "os/Thread.h"
 
-WorkerRun::WorkerRun(BazaroComm* client, Task* task, WorkerProcedure worker, char useProxy,
+WorkerRun::WorkerRun(BazaroComm* client, Task* task, client::WorkerProcedure worker, char useProxy,
                      const char* proxyHost, unsigned short proxyPort, const char* proxyPattern)
-    : references(1),
-      client(client),
-      ended(false),
-      abandoned(false),
-      keptTask(nullptr),
-      shutdown(nullptr),
-      shutdownContext(nullptr),
-      task(task),
-      worker(worker),
-      useProxy(useProxy),
-      proxyHost(NewString(const_cast<char*>(proxyHost))),
-      proxyPort(proxyPort),
-      proxyPattern(NewString(const_cast<char*>(proxyPattern))) {
+    : references_(1),
+      client_(client),
+      ended_(false),
+      abandoned_(false),
+      keptTask_(nullptr),
+      shutdown_(nullptr),
+      shutdownContext_(nullptr),
+      task_(task),
+      worker_(worker),
+      useProxy_(useProxy),
+      proxyHost_(NewString(kernel::Text(proxyHost))),
+      proxyPort_(proxyPort),
+      proxyPattern_(NewString(kernel::Text(proxyPattern))) {
   // Without its host a proxy cannot be used: connect directly instead.
-  if (this->proxyHost == nullptr) this->useProxy = 0;
+  if (proxyHost_ == nullptr) useProxy_ = 0;
 }
 
 WorkerRun::~WorkerRun() {
-  delete keptTask;
-  FreeString(&proxyHost);
-  FreeString(&proxyPattern);
+  delete keptTask_;
+  FreeString(&proxyHost_);
+  FreeString(&proxyPattern_);
 }
 
-void WorkerRun::Retain() { references.fetch_add(1, std::memory_order_relaxed); }
+void WorkerRun::Retain() { references_.fetch_add(1, std::memory_order_relaxed); }
 
 void WorkerRun::Release() {
-  if (references.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
+  if (references_.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
 }
 
 os::ThreadHandle* WorkerRun::StartThread() {
@@ -47,7 +48,7 @@ unsigned long WorkerRun::RunWorker(void* argument) {
   auto* run = static_cast<WorkerRun*>(argument);
   unsigned long exitCode = 0;
   try {
-    exitCode = run->worker(run);
+    exitCode = run->worker_(run);
   } catch (...) {
     // Memory ran out part way (the kernel's objects report it by throwing):
     // whatever the worker left is no outcome, and must not be reported as one.
@@ -58,69 +59,69 @@ unsigned long WorkerRun::RunWorker(void* argument) {
   return exitCode;
 }
 
-Task* WorkerRun::QueryTask() { return task; }
+Task* WorkerRun::QueryTask() { return task_; }
 
-Result* WorkerRun::QueryResult() { return &result; }
+Result* WorkerRun::QueryResult() { return &result_; }
 
-char WorkerRun::UseProxy() { return useProxy; }
+char WorkerRun::UseProxy() { return useProxy_; }
 
-char* WorkerRun::ProxyHost() { return proxyHost; }
+char* WorkerRun::ProxyHost() { return proxyHost_; }
 
-unsigned short WorkerRun::ProxyPort() { return proxyPort; }
+unsigned short WorkerRun::ProxyPort() { return proxyPort_; }
 
-char* WorkerRun::ProxyPattern() { return proxyPattern; }
+char* WorkerRun::ProxyPattern() { return proxyPattern_; }
 
 // The client is signalled under the lock, so that it cannot go away between
 // the test and the call.
 void WorkerRun::ThreadEnd() {
-  std::lock_guard<std::mutex> hold(lock);
-  if (ended) return;
-  ended = true;
-  if (client != nullptr) client->ThreadEnd();
+  std::lock_guard<std::mutex> hold(lock_);
+  if (ended_) return;
+  ended_ = true;
+  if (client_ != nullptr) client_->ThreadEnd();
 }
 
 void WorkerRun::DropOutcome() {
-  std::lock_guard<std::mutex> hold(lock);
-  if (!ended) result.Clear();
+  std::lock_guard<std::mutex> hold(lock_);
+  if (!ended_) result_.Clear();
 }
 
 bool WorkerRun::IsAbandoned() {
-  std::lock_guard<std::mutex> hold(lock);
-  return abandoned;
+  std::lock_guard<std::mutex> hold(lock_);
+  return abandoned_;
 }
 
 bool WorkerRun::SetShutdown(Shutdown newShutdown, void* context) {
-  std::lock_guard<std::mutex> hold(lock);
-  if (abandoned) return false;
-  shutdown = newShutdown;
-  shutdownContext = context;
+  std::lock_guard<std::mutex> hold(lock_);
+  if (abandoned_) return false;
+  shutdown_ = newShutdown;
+  shutdownContext_ = context;
   return true;
 }
 
 void WorkerRun::ClearShutdown() {
-  std::lock_guard<std::mutex> hold(lock);
-  shutdown = nullptr;
-  shutdownContext = nullptr;
+  std::lock_guard<std::mutex> hold(lock_);
+  shutdown_ = nullptr;
+  shutdownContext_ = nullptr;
 }
 
 bool WorkerRun::Detach() {
-  std::lock_guard<std::mutex> hold(lock);
-  client = nullptr;
-  return ended;
+  std::lock_guard<std::mutex> hold(lock_);
+  client_ = nullptr;
+  return ended_;
 }
 
 void WorkerRun::CutOff() {
-  std::lock_guard<std::mutex> hold(lock);
-  client = nullptr;
-  abandoned = true;
-  if (shutdown != nullptr) shutdown(shutdownContext);
-  shutdown = nullptr;
-  shutdownContext = nullptr;
+  std::lock_guard<std::mutex> hold(lock_);
+  client_ = nullptr;
+  abandoned_ = true;
+  if (shutdown_ != nullptr) shutdown_(shutdownContext_);
+  shutdown_ = nullptr;
+  shutdownContext_ = nullptr;
 }
 
 bool WorkerRun::KeepTask(Task* handedOver) {
-  std::lock_guard<std::mutex> hold(lock);
-  if (ended || handedOver == nullptr) return false;
-  keptTask = handedOver;
+  std::lock_guard<std::mutex> hold(lock_);
+  if (ended_ || handedOver == nullptr) return false;
+  keptTask_ = handedOver;
   return true;
 }

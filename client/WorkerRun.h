@@ -18,12 +18,10 @@
 
 #include "bazaro/Result.h"
 #include "client/WorkerTable.h"
+#include "os/Thread.h"
 
 class BazaroComm;
 class Task;
-namespace os {
-class ThreadHandle;
-}
 
 class WorkerRun {
  public:
@@ -33,7 +31,7 @@ class WorkerRun {
 
   // A run of `task` by `worker` for `client`, with a copy of the client's
   // proxy setting; the client holds the one reference it starts with.
-  WorkerRun(BazaroComm* client, Task* task, WorkerProcedure worker, char useProxy,
+  WorkerRun(BazaroComm* client, Task* task, client::WorkerProcedure worker, char useProxy,
             const char* proxyHost, unsigned short proxyPort, const char* proxyPattern);
   WorkerRun(const WorkerRun&) = delete;
   WorkerRun& operator=(const WorkerRun&) = delete;
@@ -85,19 +83,19 @@ class WorkerRun {
   // Clears the outcome of a worker that failed before it ended.
   void DropOutcome();
 
-  std::atomic<int> references;
-  std::mutex lock;     // guards the fields below up to `shutdownContext`
-  BazaroComm* client;  // null once detached
-  bool ended;
-  bool abandoned;
-  Task* keptTask;  // owned once handed over by KeepTask
-  Shutdown shutdown;
-  void* shutdownContext;
-  Task* task;  // read by the worker
-  WorkerProcedure worker;
-  Result result;  // written by the worker until it ends
-  char useProxy;
-  char* proxyHost;
-  unsigned short proxyPort;
-  char* proxyPattern;
+  std::atomic<int> references_;
+  std::mutex lock_;     // guards the fields below up to `shutdownContext_`
+  BazaroComm* client_;  // null once detached
+  bool ended_;
+  bool abandoned_;
+  Task* keptTask_;  // owned once handed over by KeepTask
+  Shutdown shutdown_;
+  void* shutdownContext_;
+  Task* task_;  // read by the worker
+  client::WorkerProcedure worker_;
+  Result result_;  // written by the worker until it ends
+  char useProxy_;
+  char* proxyHost_;
+  unsigned short proxyPort_;
+  char* proxyPattern_;
 };

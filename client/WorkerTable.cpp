@@ -4,6 +4,7 @@
 #include "bazaro/RequestType.h"
 #include "client/Workers.h"
 
+namespace client {
 namespace {
 
 // Indexed by the type code; slot 0 is unused.
@@ -24,3 +25,5 @@ WorkerProcedure InstallWorker(int type, WorkerProcedure worker) {
   workers[type] = worker;
   return previous;
 }
+
+}  // namespace client

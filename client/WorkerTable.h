@@ -9,9 +9,13 @@
 
 class WorkerRun;
 
+namespace client {
+
 typedef unsigned long (*WorkerProcedure)(WorkerRun* run);
 
 // The worker for request type `type`; null for a code outside 1 to 10 or a
 // code that has no worker. A task without a worker ends at once with an empty
 // outcome.
 WorkerProcedure FindWorker(int type);
+
+}  // namespace client

@@ -1,16 +1,9 @@
 // The class list reader: what it reads, written back in the written form,
 // reads back to the same lines and fields.
-#include <memory>
-
 #include "FuzzSupport.h"
 #include "setup/files/ClassList.h"
 
 namespace {
-
-struct ListDeleter {
-  void operator()(setup::ClassList* list) const { setup::FreeClassList(list); }
-};
-using ListPointer = std::unique_ptr<setup::ClassList, ListDeleter>;
 
 bool SameLines(const setup::ClassList& a, const setup::ClassList& b) {
   const setup::ClassLine* x = a.head;
@@ -26,12 +19,12 @@ bool SameLines(const setup::ClassList& a, const setup::ClassList& b) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (!fuzz::IsText(data, size)) return 0;
   std::string path = fuzz::WriteScratchFile("nametab.lst", data, size);
-  ListPointer list(setup::ReadClassList(path.c_str()));
+  setup::ClassListPtr list(setup::ReadClassList(path.c_str()));
   FUZZ_CHECK(list != nullptr);
 
   std::string writtenPath = fuzz::ScratchFile("written.lst");
   FUZZ_CHECK(setup::WriteClassList(list.get(), writtenPath.c_str()));
-  ListPointer again(setup::ReadClassList(writtenPath.c_str()));
+  setup::ClassListPtr again(setup::ReadClassList(writtenPath.c_str()));
   FUZZ_CHECK(again != nullptr && SameLines(*list, *again));
   return 0;
 }

@@ -9,11 +9,11 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string path = fuzz::WriteScratchFile("proxy.conf", data, size);
-  ProxyWords words;
-  int converted = ReadProxyWords(path.c_str(), &words);
+  client::ProxyWords words;
+  int converted = client::ReadProxyWords(path.c_str(), &words);
   FUZZ_CHECK(converted >= 0 && converted <= 3);
-  FUZZ_CHECK(std::strlen(words.host) <= kMaxProxyWordLength &&
-             std::strlen(words.pattern) <= kMaxProxyWordLength);
+  FUZZ_CHECK(std::strlen(words.host) <= client::kMaxProxyWordLength &&
+             std::strlen(words.pattern) <= client::kMaxProxyWordLength);
 
   // The scan sees the file up to its first NUL only.
   std::string text(reinterpret_cast<const char*>(data), size);
@@ -22,8 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   unsigned long port = 0;
   int scanned = std::sscanf(text.c_str(), "%s %lu %s", host.data(), &port, pattern.data());
   if (scanned == EOF) scanned = 0;
-  bool tooLong = (scanned >= 1 && std::strlen(host.data()) > kMaxProxyWordLength) ||
-                 (scanned >= 3 && std::strlen(pattern.data()) > kMaxProxyWordLength);
+  bool tooLong = (scanned >= 1 && std::strlen(host.data()) > client::kMaxProxyWordLength) ||
+                 (scanned >= 3 && std::strlen(pattern.data()) > client::kMaxProxyWordLength);
   if (tooLong) return 0;  // covered by the bound checks above
   FUZZ_CHECK(converted == scanned);
   if (scanned >= 1) FUZZ_CHECK(std::strcmp(words.host, host.data()) == 0);

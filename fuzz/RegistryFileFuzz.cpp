@@ -9,8 +9,8 @@
 #include "RegistryDocument.h"
 #include "os/RegistryApi.h"
 
-using os::registry::RegistryDocument;
-using os::registry::RegistryValue;
+using os::RegistryDocument;
+using os::RegistryValue;
 
 namespace {
 

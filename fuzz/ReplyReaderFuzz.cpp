@@ -7,6 +7,7 @@
 
 #include "FuzzSupport.h"
 #include "kernel/KernelObjects.h"
+#include "kernel/KernelText.h"
 #include "protocol/KernelBuffer.h"
 #include "transport/PadServer.h"
 
@@ -69,7 +70,7 @@ void CheckWrittenRecordReadsBack(PadServer& pad, MkDictionary* record) {
   for (unsigned int index = 0; index < record->length(); ++index) {
     MkDictionaryValue* entry = record->at(index);
     if (HowWritten(entry) != Writing::kWritten) continue;
-    MkDictionaryValue* read = again->at(protocol::KernelText(entry->get_key()));
+    MkDictionaryValue* read = again->at(kernel::Text(entry->get_key()));
     FUZZ_CHECK(read != nullptr && SameValue(entry, read));
   }
 }

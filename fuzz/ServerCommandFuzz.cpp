@@ -8,9 +8,9 @@
 
 #include "FuzzSupport.h"
 #include "kernel/KernelObjects.h"
+#include "kernel/KernelText.h"
 #include "padserver/CommandReader.h"
 #include "padserver/ReplyWriter.h"
-#include "protocol/KernelBuffer.h"
 #include "transport/PadServer.h"
 
 namespace {
@@ -39,7 +39,7 @@ padserver::PadRecord Apply(const padserver::PadChange& change) {
 // The client's reading of `name` is the text the server holds: strings
 // exactly, typed values as the number or truth value the text is.
 bool ReadsBack(MkDictionary* record, const std::string& name, const std::string& text) {
-  MkDictionaryValue* entry = record->at(protocol::KernelText(name.c_str()));
+  MkDictionaryValue* entry = record->at(kernel::Text(name.c_str()));
   if (entry == nullptr) return false;
   if (entry->get_type() != kMkTypeString) return true;
   return text == *static_cast<char**>(entry->get_value());
@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::LiveBlockScope heap;
   padserver::Command command;
   std::string_view body(reinterpret_cast<const char*>(data), size);
-  if (!padserver::ReadCommand(body, command).ok()) return 0;
+  if (!padserver::ReadCommand(body, command).IsOk()) return 0;
   if (command.kind != padserver::CommandKind::kSetPadInfo &&
       command.kind != padserver::CommandKind::kSetPadAttributes) {
     return 0;

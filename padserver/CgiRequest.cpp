@@ -52,7 +52,7 @@ Status CgiRequest::ReadShortBody(std::string& text) const {
   text.clear();
   std::uint64_t length = 0;
   Status status = Accept(kMaxCommandBody, length);
-  if (!status.ok()) return status;
+  if (!status.IsOk()) return status;
   RequestBody body(input, length);
   return body.ReadAll(text);
 }

@@ -10,7 +10,7 @@ namespace padserver {
 
 std::unique_ptr<PadStore> OpenPadStore(const DataDirectory& data, Status& status) {
   status = data.Prepare();
-  if (!status.ok()) return nullptr;
+  if (!status.IsOk()) return nullptr;
   return SqlitePadStore::Open(data.DatabasePath(), status);
 }
 
@@ -18,10 +18,10 @@ int RunCommandProgram(const CgiRequest& request) {
   std::string text;
   Status status = request.ReadShortBody(text);
   Command command;
-  if (status.ok()) status = ReadCommand(text, command);
+  if (status.IsOk()) status = ReadCommand(text, command);
 
   std::string reply;
-  if (status.ok()) {
+  if (status.IsOk()) {
     DataDirectory data(request.dataDirectory);
     std::unique_ptr<PadStore> store = OpenPadStore(data, status);
     std::vector<PadId> removed;

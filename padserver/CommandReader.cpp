@@ -95,8 +95,8 @@ Status ReadAttributes(LineScanner& scanner, PadChange& change) {
     std::string name;
     AttributeValue value;
     Status status = scanner.ReadAttribute(name, value);
-    if (status.ok()) status = FileAttribute(std::move(name), std::move(value), change);
-    if (!status.ok()) return status;
+    if (status.IsOk()) status = FileAttribute(std::move(name), std::move(value), change);
+    if (!status.IsOk()) return status;
   }
   return Status::Ok();
 }
@@ -107,7 +107,7 @@ Status ReadPlacement(LineScanner& scanner, PadChange& change) {
   std::int32_t x = 0;
   std::int32_t y = 0;
   Status status = ReadPadId(scanner, parent, "parent identifier is not a number");
-  if (!status.ok()) return status;
+  if (!status.IsOk()) return status;
   if (!ReadCoordinate(scanner.Word(), x) || !ReadCoordinate(scanner.Word(), y)) {
     return Malformed("position is not a number");
   }
@@ -179,11 +179,11 @@ Status ReadCommand(std::string_view body, Command& command) {
   if (command.kind != CommandKind::kGetNewPadID) {
     status = ReadPadId(scanner, command.id, "pad identifier is not a number");
   }
-  if (status.ok()) {
+  if (status.IsOk()) {
     switch (command.kind) {
       case CommandKind::kSetPadInfo:
         status = ReadPlacement(scanner, command.change);
-        if (status.ok()) status = ReadAttributes(scanner, command.change);
+        if (status.IsOk()) status = ReadAttributes(scanner, command.change);
         break;
       case CommandKind::kSetPadAttributes:
         status = ReadAttributes(scanner, command.change);
@@ -195,7 +195,7 @@ Status ReadCommand(std::string_view body, Command& command) {
         break;
     }
   }
-  if (status.ok() && !scanner.AtEnd()) status = Malformed("unexpected text after the command");
+  if (status.IsOk() && !scanner.AtEnd()) status = Malformed("unexpected text after the command");
   return status;
 }
 

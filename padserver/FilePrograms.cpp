@@ -28,7 +28,7 @@ Status ReadFileName(RequestBody& body, std::string& name) {
   std::string line;
   Status status =
       body.ReadLine(kFileNamePrefixLength + kMaxFileNameLength, "file name too long", line);
-  if (!status.ok()) return status;
+  if (!status.IsOk()) return status;
   if (line.compare(0, kFileNamePrefixLength, kFileNamePrefix) != 0) {
     return Status::Fail(kBadRequest, "body lacks its FILE_NAME line");
   }
@@ -49,7 +49,7 @@ Status ReadPadFileName(const std::string& name, PadId& id) {
 Status StoreRest(RequestBody& body, const std::string& path, bool mayBeEmpty) {
   FileReplacement replacement;
   Status status = replacement.Open(path);
-  if (!status.ok()) return status;
+  if (!status.IsOk()) return status;
   char chunk[65536];
   std::uint64_t stored = 0;
   for (;;) {
@@ -84,16 +84,16 @@ int RunPadPutProgram(const CgiRequest& request) {
   RequestBody body(request.input, length);
   std::string name;
   PadId id = 0;
-  if (status.ok()) status = ReadFileName(body, name);
-  if (status.ok()) status = ReadPadFileName(name, id);
+  if (status.IsOk()) status = ReadFileName(body, name);
+  if (status.IsOk()) status = ReadPadFileName(name, id);
   DataDirectory data(request.dataDirectory);
-  if (status.ok()) status = CheckPadExists(data, id);
-  if (status.ok()) status = StoreRest(body, data.PadFile(id), false);
+  if (status.IsOk()) status = CheckPadExists(data, id);
+  if (status.IsOk()) status = StoreRest(body, data.PadFile(id), false);
   // A deletion of the pad while its file was on the way may have removed the
   // old file before this one took its place: the new one goes too, and the
   // upload is refused, as it would have been a moment later. (A store that
   // cannot be read now says nothing about the pad: the file stays.)
-  if (status.ok()) {
+  if (status.IsOk()) {
     Status after = CheckPadExists(data, id);
     if (after.code == kNotFound) {
       ::unlink(data.PadFile(id).c_str());
@@ -108,11 +108,11 @@ int RunUploadProgram(const CgiRequest& request) {
   Status status = request.Accept(UINT64_MAX, length);
   RequestBody body(request.input, length);
   std::string name;
-  if (status.ok()) status = ReadFileName(body, name);
-  if (status.ok()) status = CheckFileName(name);
+  if (status.IsOk()) status = ReadFileName(body, name);
+  if (status.IsOk()) status = CheckFileName(name);
   DataDirectory data(request.dataDirectory);
-  if (status.ok()) status = data.Prepare();
-  if (status.ok()) status = StoreRest(body, data.MiscFile(name), true);
+  if (status.IsOk()) status = data.Prepare();
+  if (status.IsOk()) status = StoreRest(body, data.MiscFile(name), true);
   return WriteReply(request.output, status, "") ? 0 : 1;
 }
 
@@ -120,7 +120,7 @@ int RunPadGetProgram(const CgiRequest& request) {
   std::string text;
   Status status = request.ReadShortBody(text);
   PadId id = 0;
-  if (status.ok()) {
+  if (status.IsOk()) {
     if (text.compare(0, std::strlen(kPadDirectory), kPadDirectory) != 0) {
       status = Status::Fail(kBadRequest, "body is not /pads/ID.pad");
     } else {
@@ -128,8 +128,8 @@ int RunPadGetProgram(const CgiRequest& request) {
     }
   }
   DataDirectory data(request.dataDirectory);
-  if (status.ok()) status = CheckPadExists(data, id);
-  if (!status.ok()) return WriteReply(request.output, status, "") ? 0 : 1;
+  if (status.IsOk()) status = CheckPadExists(data, id);
+  if (!status.IsOk()) return WriteReply(request.output, status, "") ? 0 : 1;
 
   // The file opened is the one served, even when an upload replaces it
   // meanwhile.

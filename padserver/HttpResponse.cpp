@@ -54,7 +54,7 @@ std::string Head(int code, const char* contentType, std::uint64_t length) {
 
 bool WriteReply(int fd, const Status& status, const std::string& text) {
   std::string body = kReplyMarker;
-  body += status.ok() ? text : WriteError(status.reason);
+  body += status.IsOk() ? text : WriteError(status.reason);
   std::string response = Head(status.code, "text/plain", body.size()) + body;
   return WriteAll(fd, response.data(), response.size());
 }

@@ -13,7 +13,7 @@ Status RunPadCommand(PadStore& store, const Command& command, std::string& reply
     case CommandKind::kGetNewPadID: {
       PadId id = 0;
       status = store.NewPad(id);
-      if (status.ok()) reply = std::to_string(id);
+      if (status.IsOk()) reply = std::to_string(id);
       break;
     }
     case CommandKind::kSetPadInfo:
@@ -24,7 +24,7 @@ Status RunPadCommand(PadStore& store, const Command& command, std::string& reply
     case CommandKind::kGetPadAttributes: {
       PadRecord record;
       status = store.Get(command.id, record);
-      if (status.ok()) {
+      if (status.IsOk()) {
         reply = command.kind == CommandKind::kGetPadInfo ? WritePadInfo(record)
                                                          : WriteNamedValues(record, command.names);
       }
@@ -33,7 +33,7 @@ Status RunPadCommand(PadStore& store, const Command& command, std::string& reply
     case CommandKind::kGetChildPads: {
       std::vector<PadId> children;
       status = store.Children(command.id, children);
-      if (status.ok()) reply = WriteChildList(children);
+      if (status.IsOk()) reply = WriteChildList(children);
       break;
     }
     case CommandKind::kDeletePad:

@@ -90,7 +90,7 @@ std::unique_ptr<SqlitePadStore> SqlitePadStore::Open(const std::string& path, St
       std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMilliseconds);
   for (;;) {
     status = store->CreateTables();
-    if (status.ok()) return store;
+    if (status.IsOk()) return store;
     if (status.code != kUnavailable || std::chrono::steady_clock::now() >= giveUp) return nullptr;
     std::this_thread::sleep_for(std::chrono::milliseconds(kBusyRetryMilliseconds));
   }
@@ -139,16 +139,16 @@ Status SqlitePadStore::Update(PadId id, const PadChange& change) {
   SqliteTransaction transaction(db_, SqliteTransaction::kWrite);
   if (!transaction.Begun()) return StoreFailure(db_);
   Status status;
-  if (!Exists(db_, id, status)) return status.ok() ? NoSuchPad() : status;
+  if (!Exists(db_, id, status)) return status.IsOk() ? NoSuchPad() : status;
   if (change.parent && *change.parent != kNoParent) {
     if (!Exists(db_, *change.parent, status)) {
-      return status.ok() ? Status::Fail(kNotFound, "no such parent") : status;
+      return status.IsOk() ? Status::Fail(kNotFound, "no such parent") : status;
     }
     // A pad below itself would leave its subtree unreachable from the top.
     if (IsSelfOrAbove(db_, id, *change.parent, status)) {
-      return status.ok() ? Status::Fail(kBadRequest, "parent lies inside the pad") : status;
+      return status.IsOk() ? Status::Fail(kBadRequest, "parent lies inside the pad") : status;
     }
-    if (!status.ok()) return status;
+    if (!status.IsOk()) return status;
   }
 
   // Unbound parameters are NULL, which keeps the stored value.
@@ -206,7 +206,7 @@ Status SqlitePadStore::Children(PadId parent, std::vector<PadId>& children) {
   if (!transaction.Begun()) return StoreFailure(db_);
   Status status;
   if (parent != kNoParent && !Exists(db_, parent, status))
-    return status.ok() ? NoSuchPad() : status;
+    return status.IsOk() ? NoSuchPad() : status;
   // Identifiers grow with every new pad, so their order is the creation order.
   SqliteStatement query(db_, "SELECT id FROM pads WHERE parent = ?1 ORDER BY id");
   query.Bind(1, parent);
@@ -220,7 +220,7 @@ Status SqlitePadStore::Delete(PadId id, std::vector<PadId>& removed) {
   SqliteTransaction transaction(db_, SqliteTransaction::kWrite);
   if (!transaction.Begun()) return StoreFailure(db_);
   Status status;
-  if (!Exists(db_, id, status)) return status.ok() ? NoSuchPad() : status;
+  if (!Exists(db_, id, status)) return status.IsOk() ? NoSuchPad() : status;
 
   SqliteStatement subtree(db_, (std::string(kSubtree) + "SELECT pad FROM subtree").c_str());
   subtree.Bind(1, id);

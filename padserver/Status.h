@@ -13,7 +13,7 @@ struct Status {
 
   static Status Ok() { return Status{}; }
   static Status Fail(int code, std::string reason) { return Status{code, std::move(reason)}; }
-  bool ok() const { return code == 200; }
+  bool IsOk() const { return code == 200; }
 };
 
 // Status codes the server answers with.

@@ -15,7 +15,4 @@ struct KernelBlockDelete {
 // A text or data block from MwNew (or handed out by the transport).
 using KernelBuffer = std::unique_ptr<char, KernelBlockDelete>;
 
-// The kernel's interfaces take `char*` for texts they only read.
-inline char* KernelText(const char* text) { return const_cast<char*>(text); }
-
 }  // namespace protocol

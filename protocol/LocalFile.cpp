@@ -1,12 +1,13 @@
 #include "protocol/LocalFile.h"
 
 #include "kernel/KernelResources.h"
+#include "kernel/KernelText.h"
 
 namespace protocol {
 
 KernelBuffer LoadFile(const char* name, unsigned long& length, unsigned long largest) {
   length = 0;
-  MwPath path(KernelText(name), nullptr);
+  MwPath path(kernel::Text(name), nullptr);
   MwFile file(&path);
   if (!file.OpenRead()) return nullptr;
   unsigned long announced = file.FileLength();

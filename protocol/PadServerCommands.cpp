@@ -6,13 +6,13 @@
 
 #include "kernel/KernelObjects.h"
 #include "kernel/KernelResources.h"
+#include "kernel/KernelText.h"
 #include "os/BoundedFormat.h"
 #include "protocol/Exchange.h"
 #include "protocol/KernelBuffer.h"
 #include "transport/PadServer.h"
 
 using protocol::KernelBuffer;
-using protocol::KernelText;
 using protocol::RunCommand;
 
 namespace {
@@ -24,15 +24,15 @@ constexpr std::size_t kCommandSize = 4096;
 // Moves an "id" entry of `record` to "pid": in a pad's own information the
 // server's identifier names the pad the record belongs to.
 void IdentifierToParent(MkDictionary* record) {
-  MkDictionaryValue* id = record->at(KernelText("id"));
+  MkDictionaryValue* id = record->at(kernel::Text("id"));
   if (id == nullptr) return;
-  record->atPut(KernelText("pid"), id->get_value(), id->get_type());
-  record->removeKey(KernelText("id"));
+  record->atPut(kernel::Text("pid"), id->get_value(), id->get_type());
+  record->removeKey(kernel::Text("id"));
 }
 
 // The child identifier of a list record, or 0 when it has none.
 unsigned long ChildIdentifier(MkDictionary* record) {
-  MkDictionaryValue* id = record->at(KernelText("id"));
+  MkDictionaryValue* id = record->at(kernel::Text("id"));
   if (id == nullptr || id->get_type() != kMkTypeUnsigned) return 0;
   return *static_cast<unsigned long*>(id->get_value());
 }
@@ -129,9 +129,9 @@ int PadServer::GetChildPads(unsigned long parentId, MkDictionary*& target) {
     record->merge_dict(target);
     result = GetPadInfo(child, record);
     if (result == 0) {
-      record->atPut(KernelText("id"), &child, kMkTypeUnsigned);
+      record->atPut(kernel::Text("id"), &child, kMkTypeUnsigned);
       unsigned long parent = parentId;
-      record->atPut(KernelText("pid"), &parent, kMkTypeUnsigned);
+      record->atPut(kernel::Text("pid"), &parent, kMkTypeUnsigned);
     }
   }
   target->set_dict(list.get());

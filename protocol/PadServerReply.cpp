@@ -15,6 +15,7 @@
 
 #include "kernel/KernelObjects.h"
 #include "kernel/KernelResources.h"
+#include "kernel/KernelText.h"
 #include "protocol/KernelBuffer.h"
 #include "transport/PadServer.h"
 
@@ -55,7 +56,7 @@ void StoreValue(MkDictionary* record, MkDictionary* types, char* key, const char
       break;
     }
     default:
-      record->atPut(key, protocol::KernelText(valueText));
+      record->atPut(key, kernel::Text(valueText));
       break;
   }
 }
@@ -81,8 +82,8 @@ class BlankSet {
 };
 
 char* SkipBlanks(char* text) {
-  static const BlankSet blanks;
-  return blanks.Skip(text);
+  static const BlankSet kBlanks;
+  return kBlanks.Skip(text);
 }
 
 // ParsePair on a text whose back is already trimmed.

@@ -16,8 +16,8 @@
 
 #include "kernel/KernelObjects.h"
 #include "kernel/KernelResources.h"
+#include "kernel/KernelText.h"
 #include "os/BoundedFormat.h"
-#include "protocol/KernelBuffer.h"
 #include "transport/PadServer.h"
 
 namespace {
@@ -167,10 +167,10 @@ bool AppendAssignments(CommandText& text, MkDictionary* dict) {
 // integer, otherwise 0. The entry is removed whatever its type, so that it
 // travels only in its position.
 int TakeInteger(MkDictionary* dict, const char* key) {
-  MkDictionaryValue* entry = dict != nullptr ? dict->at(protocol::KernelText(key)) : nullptr;
+  MkDictionaryValue* entry = dict != nullptr ? dict->at(kernel::Text(key)) : nullptr;
   if (entry == nullptr) return 0;
   int number = entry->get_type() == kMkTypeInteger ? *static_cast<int*>(entry->get_value()) : 0;
-  dict->removeKey(protocol::KernelText(key));
+  dict->removeKey(kernel::Text(key));
   return number;
 }
 
@@ -179,7 +179,7 @@ int TakeInteger(MkDictionary* dict, const char* key) {
 // False when the string is not safe to write bare.
 bool TakeOwner(MkDictionary* dict, const char* key, char* owner) {
   std::strcpy(owner, kDefaultOwner);
-  MkDictionaryValue* entry = dict != nullptr ? dict->at(protocol::KernelText(key)) : nullptr;
+  MkDictionaryValue* entry = dict != nullptr ? dict->at(kernel::Text(key)) : nullptr;
   if (entry == nullptr) return true;
   bool safe = true;
   if (entry->get_type() == kMkTypeString) {
@@ -190,7 +190,7 @@ bool TakeOwner(MkDictionary* dict, const char* key, char* owner) {
       owner[os::kBoundedFormatSize - 1] = '\0';
     }
   }
-  dict->removeKey(protocol::KernelText(key));
+  dict->removeKey(kernel::Text(key));
   return safe;
 }
 

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "kernel/KernelObjects.h"
+#include "kernel/KernelText.h"
 #include "os/SocketTime.h"
 #include "transport/WaitBounds.h"
 
@@ -32,9 +33,6 @@ const AttributeType kAttributeTypes[] = {
     {"simage", kMkTypeBool},      {"plaza", kMkTypeBool},
 };
 
-// The kernel takes keys and texts as char* but copies them.
-char* KernelText(const char* text) { return const_cast<char*>(text); }
-
 MkDictionary* NewAttributeTypes() {
   MkDictionary* types = nullptr;
   try {
@@ -44,7 +42,7 @@ MkDictionary* NewAttributeTypes() {
     return nullptr;
   }
   for (const AttributeType& entry : kAttributeTypes) {
-    char* key = KernelText(entry.key);
+    char* key = kernel::Text(entry.key);
     if (entry.type == kMkTypeUnsigned) {
       unsigned long zero = 0;
       types->atPut(key, &zero, kMkTypeUnsigned);
@@ -65,7 +63,7 @@ timeval ReadTimeout() {
 
 PadServer::PadServer()
     : serverHostName(nullptr),
-      cgiPath(NewString(KernelText(""))),
+      cgiPath(NewString(kernel::Text(""))),
       attributeTypes(nullptr),
       viaProxy(false),
       progressBytes_(0) {
@@ -108,7 +106,7 @@ void PadServer::SetServer(const char* host, unsigned short port, const char* pat
     }
     serverAddress.SetPort(port);
   }
-  if (path != nullptr) SetNewString(&cgiPath, KernelText(path));
+  if (path != nullptr) SetNewString(&cgiPath, kernel::Text(path));
 }
 
 void PadServer::SetProxy(const char* host, unsigned short port, const char* pattern) {
@@ -131,7 +129,7 @@ void PadServer::SetProxy(const char* host, unsigned short port, const char* patt
       proxyHostName = newHostName;
       proxyAddress = newAddress;
     }
-    if (pattern != nullptr) SetNewString(&noProxyPattern, KernelText(pattern));
+    if (pattern != nullptr) SetNewString(&noProxyPattern, kernel::Text(pattern));
   }
   delete oldHostName;
 }

@@ -34,7 +34,9 @@
 #include "transport/TCP_StreamSocket.h"
 
 class MkDictionary;
+namespace transport {
 class ReceiveBuffer;
+}
 
 class PadServer {
  public:
@@ -238,27 +240,35 @@ class PadServer {
   // header block announcing `announced` bytes.
   int SendHead(const char* method, const char* directory, const char* name,
                unsigned long announced);
-  // How ReceiveInto reads.
+  static constexpr unsigned long long kByHead = ~0ull;
+  // How ReceiveInto reads, made by one of the three plans.
   struct ReadPlan {
-    unsigned long limit;  // the most bytes `received` may hold; -1 past it
+    // A whole response, up to the end of the connection.
+    static ReadPlan Response();
+    // A response up to the end of its header block.
+    static ReadPlan Head();
+    // What follows a head, every byte passed to `sink`; `whole` as below.
+    static ReadPlan Rest(BodySink& sink, unsigned long long whole);
+
+    unsigned long limit = 0;  // the most bytes `received` may hold; -1 past it
     // The first byte may take up to the silence bound, and a peer that
     // closes before it is a failure.
-    bool awaitFirst;
-    bool stopAtHead;  // ends once `received` holds the end of a header block
-    BodySink* sink;   // when set, every byte read goes there, not into `received`
+    bool awaitFirst = false;
+    bool stopAtHead = false;   // ends once `received` holds the end of a header block
+    BodySink* sink = nullptr;  // when set, every byte read goes there, not into `received`
     // The bytes that make this read whole, so that a reset after them ends
     // it well; kByHead: as the Content-Length in `received` says.
-    unsigned long long whole;
+    unsigned long long whole = kByHead;
   };
-  static constexpr unsigned long long kByHead = ~0ull;
   // Reads into `received` (or the plan's sink, adding to `passed`) until the
   // peer closes, one read time-out passes in silence, or the plan says stop.
   // On a nonzero result the caller discards what was read.
-  int ReceiveInto(ReceiveBuffer& received, const ReadPlan& plan, unsigned long long& passed);
+  int ReceiveInto(transport::ReceiveBuffer& received, const ReadPlan& plan,
+                  unsigned long long& passed);
   // The head and body of a sized reply: the body goes to `sink`, and a
   // response of another status than 200 is left in `received` with
   // `refused` set.
-  int ReceiveSized(ReceiveBuffer& received, BodySink& sink, unsigned long long& length,
+  int ReceiveSized(transport::ReceiveBuffer& received, BodySink& sink, unsigned long long& length,
                    bool& refused);
   // The low-speed bound of a receiving operation: StartProgress opens its
   // window; NoteProgress counts `count` new bytes and answers WSAETIMEDOUT
@@ -266,12 +276,15 @@ class PadServer {
   void StartProgress();
   int NoteProgress(unsigned long count);
 
+  // The names the system gives these fields are kept.
+  // NOLINTBEGIN(readability-identifier-naming)
   TCP_HostName* serverHostName;  // owned; null until SetServer gets a host
   TCP_Address serverAddress;     // the server's address and port
   char* cgiPath;                 // owned platform string, "" at first
   TCP_StreamSocket connection;   // the current exchange's connection
   MkDictionary* attributeTypes;  // owned attribute type table
   bool viaProxy;                 // the current connection goes to the proxy
+  // NOLINTEND(readability-identifier-naming)
   // The low-speed window of the receiving operation under way: when it
   // opened and the bytes that arrived in it.
   std::chrono::steady_clock::time_point progressStart_;

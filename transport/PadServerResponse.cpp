@@ -12,6 +12,8 @@
 #include "transport/ReceiveBuffer.h"
 #include "transport/WaitBounds.h"
 
+using transport::ReceiveBuffer;
+
 namespace {
 
 // Reads go straight into the response's buffer, as much as is there.
@@ -119,6 +121,27 @@ void PadServer::StartProgress() {
   progressBytes_ = 0;
 }
 
+PadServer::ReadPlan PadServer::ReadPlan::Response() {
+  ReadPlan plan;
+  plan.limit = kLargestReply;
+  plan.awaitFirst = true;
+  return plan;
+}
+
+PadServer::ReadPlan PadServer::ReadPlan::Head() {
+  ReadPlan plan = Response();
+  plan.stopAtHead = true;
+  return plan;
+}
+
+PadServer::ReadPlan PadServer::ReadPlan::Rest(BodySink& sink, unsigned long long whole) {
+  ReadPlan plan;
+  plan.limit = kReadSize;
+  plan.sink = &sink;
+  plan.whole = whole;
+  return plan;
+}
+
 int PadServer::ReceiveInto(ReceiveBuffer& received, const ReadPlan& plan,
                            unsigned long long& passed) {
   bool first = plan.awaitFirst;
@@ -170,7 +193,7 @@ int PadServer::ReceiveRaw(char*& text, unsigned long& length) {
   ReceiveBuffer received;
   StartProgress();
   unsigned long long passed = 0;
-  int result = ReceiveInto(received, {kLargestReply, true, false, nullptr, kByHead}, passed);
+  int result = ReceiveInto(received, ReadPlan::Response(), passed);
   if (result != 0) return result;
   length = received.Length();
   text = received.Release();
@@ -184,7 +207,7 @@ int PadServer::ReceiveDiscarded(char*& head, unsigned long& headLength,
   bodyLength = 0;
   ReceiveBuffer received;
   StartProgress();
-  int result = ReceiveInto(received, {kLargestReply, true, true, nullptr, kByHead}, bodyLength);
+  int result = ReceiveInto(received, ReadPlan::Head(), bodyLength);
   if (result != 0) return result;
   DropSink drop;
   unsigned long announced = ULONG_MAX;
@@ -197,7 +220,7 @@ int PadServer::ReceiveDiscarded(char*& head, unsigned long& headLength,
                                : announced > bodyLength ? announced - bodyLength
                                                         : 0;
     ReceiveBuffer rest;
-    result = ReceiveInto(rest, {kReadSize, false, false, &drop, whole}, bodyLength);
+    result = ReceiveInto(rest, ReadPlan::Rest(drop, whole), bodyLength);
     if (result != 0) return result;
   }
   headLength = received.Length();
@@ -259,7 +282,7 @@ int PadServer::ReceiveSized(ReceiveBuffer& received, BodySink& sink, unsigned lo
 
   // The head: status line and, for a 200 response, the announced length.
   // It is read to its end before the body is measured against that length.
-  const ReadPlan headPlan = {kLargestReply, true, true, nullptr, kByHead};
+  const ReadPlan headPlan = ReadPlan::Head();
   for (;;) {
     unsigned long long none = 0;
     int result = ReceiveInto(received, headPlan, none);
@@ -275,7 +298,7 @@ int PadServer::ReceiveSized(ReceiveBuffer& received, BodySink& sink, unsigned lo
       DropSink drop;
       ReceiveBuffer rest;
       unsigned long long dropped = 0;
-      ReceiveInto(rest, {kReadSize, false, false, &drop, kByHead}, dropped);
+      ReceiveInto(rest, ReadPlan::Rest(drop, kByHead), dropped);
       refused = true;
       return status == 0 ? kNoUsableResponse : 0;
     }
@@ -300,7 +323,7 @@ int PadServer::ReceiveSized(ReceiveBuffer& received, BodySink& sink, unsigned lo
     bool reached = announced != 0 && length >= announced;
     if (connection.PeerClosed()) return announced != 0 && !reached ? kNoUsableResponse : 0;
     unsigned long long whole = announced == 0 ? kByHead : reached ? 0 : announced - length;
-    int result = ReceiveInto(piece, {kReadSize, false, false, &sink, whole}, length);
+    int result = ReceiveInto(piece, ReadPlan::Rest(sink, whole), length);
     if (result != 0) return connection.PeerClosed() ? kNoUsableResponse : result;
     if (reached) return 0;
   }

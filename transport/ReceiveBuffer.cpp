@@ -4,6 +4,7 @@
 
 #include "kernel/KernelResources.h"
 
+namespace transport {
 namespace {
 
 constexpr unsigned long kFirstCapacity = 8192;
@@ -69,3 +70,5 @@ char* ReceiveBuffer::Release() {
   capacity_ = 0;
   return block;
 }
+
+}  // namespace transport

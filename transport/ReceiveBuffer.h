@@ -6,6 +6,8 @@
 // it with MwDelete; a buffer not released frees its block itself.
 #pragma once
 
+namespace transport {
+
 class ReceiveBuffer {
  public:
   ReceiveBuffer();
@@ -39,3 +41,5 @@ class ReceiveBuffer {
   unsigned long length_;
   unsigned long capacity_;  // bytes of the block, the NUL's included
 };
+
+}  // namespace transport

@@ -20,6 +20,7 @@
 // Fields compare exactly, byte by byte.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -62,6 +63,12 @@ bool WriteClassList(const ClassList* list, const char* path);
 
 // Releases the list, its lines and their strings. Null is accepted.
 void FreeClassList(ClassList* list);
+
+// Holds a list from ReadClassList and releases it with FreeClassList.
+struct ClassListFree {
+  void operator()(ClassList* list) const { FreeClassList(list); }
+};
+using ClassListPtr = std::unique_ptr<ClassList, ClassListFree>;
 
 // Adds the entry `name` to `section`, or updates the section's first entry of
 // that name; a value given as null keeps the value the entry had. A section

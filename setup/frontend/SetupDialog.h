@@ -54,9 +54,12 @@ class SetupDialog : public FrontEnd {
 
   HINSTANCE resources_;
   Language language_;
+  // The names the system gives these fields are kept.
+  // NOLINTBEGIN(readability-identifier-naming)
   HICON icon;               // the program's icon, large and small
   HANDLE thread = nullptr;  // the worker thread
   DWORD threadId = 0;
+  // NOLINTEND(readability-identifier-naming)
   HWND window_ = nullptr;
   os::ThreadProc worker_ = nullptr;
   void* workerArgument_ = nullptr;

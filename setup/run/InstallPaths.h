@@ -41,11 +41,14 @@ class InstallPaths {
   // give an installation; the paths are then set.
   bool DeriveFromView(unsigned long view, Language language);
 
+  // The names the system gives these fields are kept.
+  // NOLINTBEGIN(readability-identifier-naming)
   std::string installRoot;
   std::string nametabPath;
   std::string userdefPath;
   std::string userDir;
   std::string messagePath;
+  // NOLINTEND(readability-identifier-naming)
 };
 
 }  // namespace setup

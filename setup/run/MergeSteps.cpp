@@ -5,12 +5,12 @@
 
 namespace setup {
 
-int SetupRun::MergeUserTypes() {
-  if (mode == Mode::Remove) return 0;
-  frontEnd_->SetLabel(Label::kSource, sourceUserdef.c_str());
-  frontEnd_->SetLabel(Label::kDestination, paths.UserdefPath().c_str());
-  frontEnd_->SetLabel(Label::kStatus, Text(kTextUserDatatype));
-  if (!MergeUserTypeFile(paths.UserdefPath().c_str(), sourceUserdef.c_str())) {
+int SetupRun::Merge(const std::string& source, const std::string& destination, int statusId,
+                    bool (*merge)(const char* destination, const char* source)) {
+  frontEnd_->SetLabel(Label::kSource, source.c_str());
+  frontEnd_->SetLabel(Label::kDestination, destination.c_str());
+  frontEnd_->SetLabel(Label::kStatus, Text(statusId));
+  if (!merge(destination.c_str(), source.c_str())) {
     Fail(kTextCannotWrite);
     return 0;
   }
@@ -18,16 +18,13 @@ int SetupRun::MergeUserTypes() {
   return 1;
 }
 
+int SetupRun::MergeUserTypes() {
+  if (mode == Mode::Remove) return 0;
+  return Merge(sourceUserdef, paths.UserdefPath(), kTextUserDatatype, MergeUserTypeFile);
+}
+
 int SetupRun::MergeMessages() {
-  frontEnd_->SetLabel(Label::kSource, sourceMessage.c_str());
-  frontEnd_->SetLabel(Label::kDestination, paths.MessagePath().c_str());
-  frontEnd_->SetLabel(Label::kStatus, Text(kTextUserMessage));
-  if (!MergeMessageFile(paths.MessagePath().c_str(), sourceMessage.c_str())) {
-    Fail(kTextCannotWrite);
-    return 0;
-  }
-  frontEnd_->Pause(kReadablePause);
-  return 1;
+  return Merge(sourceMessage, paths.MessagePath(), kTextUserMessage, MergeMessageFile);
 }
 
 }  // namespace setup

@@ -31,17 +31,15 @@ const char* FieldOrNull(const std::optional<std::string>& field) {
 }  // namespace
 
 int SetupRun::RegisterClasses() {
-  ClassList* module = ReadClassList(sourceNametab.c_str());
-  ClassList* installed = ReadClassList(paths.NametabPath().c_str());
+  ClassListPtr module(ReadClassList(sourceNametab.c_str()));
+  ClassListPtr installed(ReadClassList(paths.NametabPath().c_str()));
   if (module == nullptr || installed == nullptr) {
-    FreeClassList(module);
-    FreeClassList(installed);
     Fail(kTextFileNotFound);
     return 0;
   }
 
-  const int count = CountLines(module);
-  ClassListEditor editor(installed);
+  const int count = CountLines(module.get());
+  ClassListEditor editor(installed.get());
   std::string section;
   std::string status;
   int k = 0;
@@ -71,11 +69,8 @@ int SetupRun::RegisterClasses() {
     frontEnd_->SetProgress(100 * k / count);
   }
 
-  FreeClassList(module);
   // Written also when nothing changed: writing re-aligns the columns.
-  bool written = WriteClassList(installed, paths.NametabPath().c_str());
-  FreeClassList(installed);
-  if (!written) {
+  if (!WriteClassList(installed.get(), paths.NametabPath().c_str())) {
     Fail(kTextCannotWrite);
     return 0;
   }

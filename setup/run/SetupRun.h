@@ -87,6 +87,11 @@ class SetupRun {
   const char* Text(int id) const { return LoadText(id, language_); }
   // Shows a failure text for a moment and keeps it as the run's outcome.
   void Fail(int textId);
+  // A merge step: shows `source`, `destination` and the status text
+  // `statusId`, then merges with `merge`. 0 when the destination cannot be
+  // written.
+  int Merge(const std::string& source, const std::string& destination, int statusId,
+            bool (*merge)(const char* destination, const char* source));
 
   std::string commandLine_;
   FrontEnd* frontEnd_;

@@ -56,8 +56,9 @@ struct TextTables {
 
 const char* LoadText(int id, Language language) {
   if (id < 1 || id > kTextCount) return "";
-  static const TextTables tables;
-  return language == Language::kJapanese ? tables.japanese[id].c_str() : tables.english[id].c_str();
+  static const TextTables kTables;
+  return language == Language::kJapanese ? kTables.japanese[id].c_str()
+                                         : kTables.english[id].c_str();
 }
 
 }  // namespace setup

@@ -82,13 +82,13 @@ bool Gate::Wait(unsigned int milliseconds) {
 ScriptedWorkers::ScriptedWorkers() : script_([this](WorkerRun* run) { End(run); }) {
   currentWorkers = this;
   for (int type = kRequestNewID; type <= kRequestGetFile; ++type) {
-    previous_[type] = InstallWorker(type, &ScriptedWorkers::Procedure);
+    previous_[type] = client::InstallWorker(type, &ScriptedWorkers::Procedure);
   }
 }
 
 ScriptedWorkers::~ScriptedWorkers() {
   for (int type = kRequestNewID; type <= kRequestGetFile; ++type) {
-    InstallWorker(type, previous_[type]);
+    client::InstallWorker(type, previous_[type]);
   }
   currentWorkers = nullptr;
 }
@@ -98,7 +98,7 @@ void ScriptedWorkers::SetScript(Script script) {
   script_ = std::move(script);
 }
 
-void ScriptedWorkers::Remove(int type) { InstallWorker(type, nullptr); }
+void ScriptedWorkers::Remove(int type) { client::InstallWorker(type, nullptr); }
 
 void ScriptedWorkers::End(WorkerRun* run) {
   if (!workerEnded) {

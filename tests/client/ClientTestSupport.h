@@ -97,7 +97,7 @@ class ScriptedWorkers {
  private:
   static unsigned long Procedure(WorkerRun* run);
 
-  WorkerProcedure previous_[kRequestGetFile + 1];
+  client::WorkerProcedure previous_[kRequestGetFile + 1];
   std::mutex scriptMutex_;
   Script script_;
   std::atomic<int> started_{0};

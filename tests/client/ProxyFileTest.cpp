@@ -67,14 +67,14 @@ class ClientProxyTest : public testing::Test {
 }  // namespace
 
 TEST(ProxyFileName, JoinsTheUserDirectoryWithTheTargetSeparator) {
-  char* name = ProxyFileName("userdir");
+  char* name = client::ProxyFileName("userdir");
   ASSERT_NE(name, nullptr);
   std::string expected =
       std::string("userdir") + os::kPathSeparator + "bazaro" + os::kPathSeparator + "proxy.conf";
   EXPECT_EQ(std::string(name), expected);
   FreeString(&name);
-  EXPECT_EQ(ProxyFileName(""), nullptr);
-  EXPECT_EQ(ProxyFileName(nullptr), nullptr);
+  EXPECT_EQ(client::ProxyFileName(""), nullptr);
+  EXPECT_EQ(client::ProxyFileName(nullptr), nullptr);
 }
 
 TEST(ProxyFileWords, ReadsUpToThreeBoundedWords) {
@@ -102,14 +102,14 @@ TEST(ProxyFileWords, ReadsUpToThreeBoundedWords) {
   for (const WordsCase& c : cases) {
     SCOPED_TRACE(c.name);
     ASSERT_TRUE(WriteWholeFile(file, c.content));
-    ProxyWords words;
-    EXPECT_EQ(ReadProxyWords(file.c_str(), &words), c.converted);
+    client::ProxyWords words;
+    EXPECT_EQ(client::ReadProxyWords(file.c_str(), &words), c.converted);
     EXPECT_EQ(std::string(words.host), c.host);
     EXPECT_EQ(words.port, c.port);
     EXPECT_EQ(std::string(words.pattern), c.pattern);
   }
-  ProxyWords words;
-  EXPECT_EQ(ReadProxyWords(scratch.File("missing").c_str(), &words), 0);
+  client::ProxyWords words;
+  EXPECT_EQ(client::ReadProxyWords(scratch.File("missing").c_str(), &words), 0);
 }
 
 TEST_F(ClientProxyTest, WorkersGetTheProxyOfTheFileReadAtConstruction) {

@@ -55,7 +55,7 @@ TEST(CommandReaderTest, ReadsWhatTheClientWrites) {
     SCOPED_TRACE(c.body);
     Command command;
     Status status = ReadCommand(c.body, command);
-    ASSERT_TRUE(status.ok()) << status.reason;
+    ASSERT_TRUE(status.IsOk()) << status.reason;
     EXPECT_EQ(command.kind, c.kind);
     EXPECT_EQ(command.id, c.id);
     EXPECT_EQ(Describe(command.change), c.change);

@@ -29,7 +29,7 @@ TEST_F(FileReplacementTest, ASignalHalfWayLeavesTheOldFileAndNothingElse) {
   if (child == 0) {
     InstallCleanupOnSignals();
     FileReplacement replacement;
-    if (!replacement.Open(path_).ok() || !replacement.Write("partial", 7)) _exit(1);
+    if (!replacement.Open(path_).IsOk() || !replacement.Write("partial", 7)) _exit(1);
     std::raise(SIGTERM);
     _exit(2);  // not reached when the handler works
   }

@@ -33,7 +33,7 @@ class SqlitePadStoreTest : public testing::Test {
 
   PadId NewPad() {
     PadId id = 0;
-    EXPECT_TRUE(store_->NewPad(id).ok());
+    EXPECT_TRUE(store_->NewPad(id).IsOk());
     return id;
   }
 
@@ -41,12 +41,12 @@ class SqlitePadStoreTest : public testing::Test {
   std::string Info(PadId id) {
     PadRecord record;
     Status status = store_->Get(id, record);
-    return status.ok() ? WritePadInfo(record) : "status " + std::to_string(status.code);
+    return status.IsOk() ? WritePadInfo(record) : "status " + std::to_string(status.code);
   }
 
   std::vector<PadId> Children(PadId parent) {
     std::vector<PadId> children;
-    EXPECT_TRUE(store_->Children(parent, children).ok());
+    EXPECT_TRUE(store_->Children(parent, children).IsOk());
     return children;
   }
 
@@ -60,7 +60,7 @@ TEST_F(SqlitePadStoreTest, IdentifiersAreNeverZeroNorUsedAgain) {
   EXPECT_EQ(first, 1u);
   EXPECT_EQ(second, 2u);
   std::vector<PadId> removed;
-  ASSERT_TRUE(store_->Delete(second, removed).ok());
+  ASSERT_TRUE(store_->Delete(second, removed).IsOk());
   store_ = Open();  // a later process
   EXPECT_EQ(NewPad(), 3u);
   EXPECT_EQ(Info(first), "id=0 x=0 y=0 account=\"guest\" group=\"guest\"");
@@ -92,12 +92,12 @@ TEST_F(SqlitePadStoreTest, ChangesKeepWhatTheyDoNotName) {
   placement.attributes = {{"width", {"100", false}},
                           {"name", {"Blue pad, \xE9t\xE9", true}},
                           {"simage", {"true", false}}};
-  ASSERT_TRUE(store_->Update(pad, placement).ok());
+  ASSERT_TRUE(store_->Update(pad, placement).IsOk());
 
   PadChange attributes;
   attributes.x = 12;
   attributes.attributes = {{"name", {"", true}}, {"height", {"0042", false}}};
-  ASSERT_TRUE(store_->Update(pad, attributes).ok());
+  ASSERT_TRUE(store_->Update(pad, attributes).IsOk());
   EXPECT_EQ(Info(pad),
             "id=1 x=12 y=7 account=\"ann\" group=\"staff\" width=100 name=\"\" simage=true "
             "height=0042");
@@ -108,7 +108,7 @@ TEST_F(SqlitePadStoreTest, RefusedChangesChangeNothing) {
   PadId child = NewPad();
   PadChange below;
   below.parent = top;
-  ASSERT_TRUE(store_->Update(child, below).ok());
+  ASSERT_TRUE(store_->Update(child, below).IsOk());
   std::string before = Info(top);
 
   struct Case {
@@ -141,9 +141,9 @@ TEST_F(SqlitePadStoreTest, ChildrenComeInCreationOrderAndDeletionTakesTheSubtree
   PadChange below;
   // Placed in reverse, listed in creation order.
   below.parent = top;
-  for (PadId pad : {b, a}) ASSERT_TRUE(store_->Update(pad, below).ok());
+  for (PadId pad : {b, a}) ASSERT_TRUE(store_->Update(pad, below).IsOk());
   below.parent = a;
-  ASSERT_TRUE(store_->Update(grandchild, below).ok());
+  ASSERT_TRUE(store_->Update(grandchild, below).IsOk());
 
   EXPECT_EQ(Children(top), (std::vector<PadId>{a, b}));
   EXPECT_EQ(Children(kNoParent), (std::vector<PadId>{top, other}));
@@ -151,7 +151,7 @@ TEST_F(SqlitePadStoreTest, ChildrenComeInCreationOrderAndDeletionTakesTheSubtree
   EXPECT_EQ(store_->Children(99, none).code, kNotFound);
 
   std::vector<PadId> removed;
-  ASSERT_TRUE(store_->Delete(top, removed).ok());
+  ASSERT_TRUE(store_->Delete(top, removed).IsOk());
   EXPECT_EQ(std::set<PadId>(removed.begin(), removed.end()),
             (std::set<PadId>{top, a, b, grandchild}));
   for (PadId pad : {top, a, b, grandchild}) EXPECT_EQ(Info(pad), "status 404");
@@ -174,13 +174,13 @@ TEST_F(SqlitePadStoreTest, ManyWritersAtOnceLoseNothing) {
         Status status;
         std::unique_ptr<SqlitePadStore> store = SqlitePadStore::Open(Path(), status);
         PadId id = 0;
-        if (store == nullptr || !store->NewPad(id).ok()) {
+        if (store == nullptr || !store->NewPad(id).IsOk()) {
           ++failures[w];
           continue;
         }
         PadChange change;
         change.attributes = {{"writer", {std::to_string(w), false}}};
-        if (!store->Update(id, change).ok()) ++failures[w];
+        if (!store->Update(id, change).IsOk()) ++failures[w];
         made[w].push_back(id);
       }
     });

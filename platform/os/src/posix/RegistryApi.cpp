@@ -22,11 +22,12 @@
 
 #include "RegistryDocument.h"
 
-using os::registry::RegistryDocument;
-using os::registry::RegistryValue;
+using os::RegistryDocument;
+using os::RegistryKey;
+using os::RegistryValue;
 
 // The predefined roots name themselves; opened keys are OpenedKey objects.
-struct RegistryKey {
+struct os::RegistryKey {
   const char* rootName;  // null for opened keys
 };
 

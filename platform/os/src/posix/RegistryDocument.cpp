@@ -7,7 +7,6 @@
 #include "os/RegistryApi.h"
 
 namespace os {
-namespace registry {
 
 namespace {
 
@@ -361,5 +360,4 @@ std::string RegistryDocument::In32BitView(const std::string& path) {
   return kRedirected + path.substr(std::strlen(kSoftware));
 }
 
-}  // namespace registry
 }  // namespace os

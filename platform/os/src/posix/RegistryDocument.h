@@ -11,7 +11,6 @@
 #include <vector>
 
 namespace os {
-namespace registry {
 
 struct RegistryValue {
   unsigned long type = 0;    // REG_SZ or REG_DWORD
@@ -75,5 +74,4 @@ class RegistryDocument {
   std::vector<Section> sections_;
 };
 
-}  // namespace registry
 }  // namespace os

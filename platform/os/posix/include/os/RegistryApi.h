@@ -32,8 +32,10 @@ typedef DWORD REGSAM;
 typedef const char* LPCSTR;
 typedef char* LPSTR;
 
+namespace os {
 struct RegistryKey;
-typedef RegistryKey* HKEY;
+}
+typedef os::RegistryKey* HKEY;
 typedef HKEY* PHKEY;
 
 // The predefined roots.
