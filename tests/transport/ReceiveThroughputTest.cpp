@@ -48,6 +48,19 @@ long long TimeDownload(std::size_t size) {
   return intact ? elapsed : -1;
 }
 
+// The fastest of three downloads: another program's burst on a shared
+// machine only ever slows a run down, so the minimum is the transfer's own
+// time. -1 when any of them failed.
+long long BestDownload(std::size_t size) {
+  long long best = -1;
+  for (int run = 0; run < 3; ++run) {
+    long long elapsed = TimeDownload(size);
+    if (elapsed < 0) return -1;
+    if (best < 0 || elapsed < best) best = elapsed;
+  }
+  return best;
+}
+
 std::size_t BaseMiB() {
   const char* text = std::getenv("BAZARO_THROUGHPUT_MIB");
   unsigned long value = text != nullptr ? std::strtoul(text, nullptr, 10) : 0;
@@ -57,8 +70,8 @@ std::size_t BaseMiB() {
 TEST(ReceiveThroughput, TimeGrowsLinearlyWithTheSize) {
   const std::size_t mebibytes = BaseMiB();
   const std::size_t kMiB = 1024 * 1024;
-  long long small = TimeDownload(mebibytes * kMiB);
-  long long large = TimeDownload(4 * mebibytes * kMiB);
+  long long small = BestDownload(mebibytes * kMiB);
+  long long large = BestDownload(4 * mebibytes * kMiB);
   std::printf("received %lu MiB in %lld ms, %lu MiB in %lld ms\n",
               static_cast<unsigned long>(mebibytes), small,
               static_cast<unsigned long>(4 * mebibytes), large);
