@@ -4,7 +4,8 @@
 # over the limit and bodies cut short, and sixteen writers at once to one pad
 # and to one file name. Afterwards nothing may lie outside the data directory
 # or half written inside it, and every stored pad and file must be exactly
-# what one writer sent.
+# what one writer sent. Then the launcher's own defences: HTTPS with its
+# private authority.
 #
 #   pad-server-attack.sh CGI-DIR
 #
@@ -27,6 +28,8 @@ data=$work/data
 max_body=65536
 start_pad_server --data "$data" --cgi-bin "$cgi_dir" --max-body $max_body || exit 1
 base=http://$pad_server_address
+# What every curl request below adds (a trusted authority, a user).
+curl_options=()
 failures=0
 fail() {
   echo "FAIL: $*"
@@ -37,7 +40,8 @@ fail() {
 # "STATUS BODY" with the reply marker taken off.
 post() {
   local answer
-  answer=$(curl -s --max-time 20 -w ' %{http_code}' --data-binary "@$2" "$base/cgi-bin/$1")
+  answer=$(curl -s --max-time 20 "${curl_options[@]}" -w ' %{http_code}' --data-binary "@$2" \
+    "$base/cgi-bin/$1")
   answer=${answer#PAD_SERVER_REPLY = }
   echo "${answer##* } ${answer% *}"
 }
@@ -222,6 +226,44 @@ escaped=$(find "$work" -name 'escape*')
 [ -z "$escaped" ] || fail "files escaped the data directory: $escaped"
 [ "$(cat "$data/misc/notes.txt")" = "shared notes" ] || fail "refused requests changed notes.txt"
 if [ -s "$data/log/cgi-error.log" ]; then fail "the programs wrote: $(cat "$data/log/cgi-error.log")"; fi
+
+# --- HTTPS with the private authority -------------------------------------
+# Made on the first start and kept on the next, so that clients which trust
+# it go on working. A client that trusts it reaches the server by either name
+# its certificate holds; plain HTTP, a client that does not trust it and TLS
+# below 1.2 are refused (the old versions offered at the client's lowest
+# security level, so that only the server can refuse them).
+stop_pad_server
+tls=$work/tls-data/tls
+start_pad_server --data "$work/tls-data" --cgi-bin "$cgi_dir" --tls-self-signed || exit 1
+[ "$pad_server_scheme" = https ] || fail "the TLS server gave no https:// address"
+cp "$tls/ca.pem" "$work/first-ca.pem"
+curl_options=(--cacert "$tls/ca.pem")
+for base in "https://$pad_server_address" "https://localhost:${pad_server_address#*:}"; do
+  [ "$(pad_command GetNewPadID | cut -d' ' -f1)" = 200 ] || fail "no answer through $base"
+done
+# tls_refused WHAT URL CURL-OPTION...: a command sent so must not be answered.
+tls_refused() {
+  printf 'GetNewPadID\n\377' >"$work/command"
+  if curl -sf --max-time 20 -o /dev/null --data-binary "@$work/command" "${@:3}" "$2"; then
+    fail "$1 was answered"
+  fi
+}
+url=$pad_server_address/cgi-bin/pad-cgi
+tls_refused "plain HTTP" "http://$url"
+tls_refused "a client without the authority" "https://$url"
+tls_refused "TLS 1.1" "https://$url" --cacert "$tls/ca.pem" --tls-max 1.1 --ciphers DEFAULT:@SECLEVEL=0
+modes=$(stat -c %a "$tls" "$tls/ca.key" "$tls/server.key" | tr '\n' ' ')
+[ "$modes" = "700 600 600 " ] || fail "the TLS folder and keys are open to others: $modes"
+stop_pad_server
+start_pad_server --data "$work/tls-data" --cgi-bin "$cgi_dir" --tls-self-signed || exit 1
+cmp -s "$tls/ca.pem" "$work/first-ca.pem" || fail "the authority was made again"
+stop_pad_server
+start_pad_server --data "$work/tls-given" --cgi-bin "$cgi_dir" \
+  --tls-cert "$tls/server.pem" --tls-key "$tls/server.key" || exit 1
+base=https://$pad_server_address
+[ "$(pad_command GetNewPadID | cut -d' ' -f1)" = 200 ] || fail "no answer with a given certificate"
+stop_pad_server
 
 if [ $failures -ne 0 ]; then
   echo "--- lighttpd errors"
