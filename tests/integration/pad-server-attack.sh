@@ -265,6 +265,42 @@ base=https://$pad_server_address
 [ "$(pad_command GetNewPadID | cut -d' ' -f1)" = 200 ] || fail "no answer with a given certificate"
 stop_pad_server
 
+# --- Accounts ---------------------------------------------------------------
+# pad-user keeps salted hashes only, in a file for its owner alone, and
+# refuses names that would break the file's lines. With accounts every
+# request needs a user and the right password; a changed password counts at
+# once and the other users keep theirs.
+users=$work/users
+printf 'first secret\n' | "$root/scripts/pad-user" "$users" alice >/dev/null || fail "alice not added"
+printf 'other\n' | "$root/scripts/pad-user" "$users" bob >/dev/null || fail "bob not added"
+cp "$users" "$work/users.before"
+for name in 'a:b' $'a\nb' $'a\tb' ''; do
+  if printf 'p\n' | "$root/scripts/pad-user" "$users" "$name" 2>/dev/null; then
+    fail "pad-user took the name ${name@Q}"
+  fi
+done
+cmp -s "$users" "$work/users.before" || fail "refused names changed the accounts file"
+if grep -q -e 'first secret' -e other "$users"; then fail "the accounts file holds a password"; fi
+[ "$(stat -c %a "$users")" = 600 ] || fail "the accounts file is open to others"
+start_pad_server --data "$work/users-data" --cgi-bin "$cgi_dir" --users "$users" || exit 1
+base=http://$pad_server_address
+printf 'GetNewPadID\n\377' >"$work/command"
+# signed_in CURL-OPTION...: the status of a command and of a /misc/ fetch.
+signed_in() {
+  echo "$(curl -s --max-time 20 -o /dev/null -w '%{http_code}' --data-binary "@$work/command" \
+    "$@" "$base/cgi-bin/pad-cgi")" \
+    "$(curl -s --max-time 20 -o /dev/null -w '%{http_code}' "$@" "$base/misc/missing")"
+}
+[ "$(signed_in)" = "401 401" ] || fail "a request without a user was answered"
+[ "$(signed_in -u 'alice:wrong')" = "401 401" ] || fail "a wrong password was taken"
+[ "$(signed_in -u 'carol:first secret')" = "401 401" ] || fail "an unknown user was taken"
+[ "$(signed_in -u 'alice:first secret')" = "200 404" ] || fail "alice was refused"
+printf 'second secret\n' | "$root/scripts/pad-user" "$users" alice >/dev/null || fail "not changed"
+[ "$(signed_in -u 'alice:first secret')" = "401 401" ] || fail "alice's old password was taken"
+[ "$(signed_in -u 'alice:second secret')" = "200 404" ] || fail "alice's new password was refused"
+[ "$(signed_in -u 'bob:other')" = "200 404" ] || fail "bob lost his password"
+stop_pad_server
+
 if [ $failures -ne 0 ]; then
   echo "--- lighttpd errors"
   tail -n 20 "$data/log/lighttpd-error.log" 2>/dev/null
