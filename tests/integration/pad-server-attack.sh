@@ -301,6 +301,43 @@ printf 'second secret\n' | "$root/scripts/pad-user" "$users" alice >/dev/null ||
 [ "$(signed_in -u 'bob:other')" = "200 404" ] || fail "bob lost his password"
 stop_pad_server
 
+# refused WORDS ARGUMENT...: pad-server, given the arguments, must not start
+# and must say WORDS.
+refused() {
+  local words=$1 status
+  shift
+  timeout 20 "$root/scripts/pad-server" --data "$work/refused-data" --cgi-bin "$cgi_dir" "$@" \
+    >"$work/refused.out" 2>&1 </dev/null
+  status=$?
+  if [ $status -eq 0 ] || [ $status -eq 124 ] || ! grep -qF -- "$words" "$work/refused.out"; then
+    fail "pad-server $* was not refused with '$words': $(cat "$work/refused.out")"
+  fi
+}
+
+# --- Off loopback -----------------------------------------------------------
+# Anyone who reaches a port off loopback could read and change every pad: it
+# takes accounts and TLS, or --open, and accounts never go without TLS there.
+refused "not a loopback address" --bind 0.0.0.0
+refused "not a loopback address" --bind 0.0.0.0 --tls-self-signed
+refused "in the clear" --bind 0.0.0.0 --users "$users"
+refused "in the clear" --bind 0.0.0.0 --users "$users" --open
+# The machine's own address, where it has one, with both ways to be let on.
+address=$(hostname -I 2>/dev/null | tr ' ' '\n' | grep -m1 -E '^[0-9.]+$')
+if [ -n "$address" ]; then
+  start_pad_server --data "$work/open-data" --cgi-bin "$cgi_dir" --bind "$address" --open ||
+    exit 1
+  status=$(curl -s --max-time 20 -o /dev/null -w '%{http_code}' "http://$pad_server_address/misc/x")
+  [ "$status" = 404 ] || fail "--open on $address answered $status"
+  stop_pad_server
+  start_pad_server --data "$work/tls-data" --cgi-bin "$cgi_dir" --bind "$address" \
+    --users "$users" --tls-self-signed || exit 1
+  port=${pad_server_address#*:}
+  status=$(curl -s --max-time 20 -o /dev/null -w '%{http_code}' --cacert "$tls/ca.pem" \
+    --resolve "localhost:$port:$address" -u 'bob:other' "https://localhost:$port/misc/x")
+  [ "$status" = 404 ] || fail "accounts and TLS on $address answered $status"
+  stop_pad_server
+fi
+
 if [ $failures -ne 0 ]; then
   echo "--- lighttpd errors"
   tail -n 20 "$data/log/lighttpd-error.log" 2>/dev/null
