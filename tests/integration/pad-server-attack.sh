@@ -338,6 +338,25 @@ if [ -n "$address" ]; then
   stop_pad_server
 fi
 
+# --- The data directory and the options -------------------------------------
+# A data directory that others may write or that belongs to someone else, or
+# whose folders lead elsewhere, is refused before anything is written; so is
+# a value that would add lines of its own to lighttpd's configuration.
+mkdir -m 0777 "$work/open-dir"
+refused "written by its group or others" --data "$work/open-dir"
+mkdir -m 0700 "$work/linked" "$work/elsewhere"
+ln -s "$work/elsewhere" "$work/linked/misc"
+refused "misc is a symbolic link" --data "$work/linked"
+if [ "$(id -u)" -eq 0 ]; then
+  mkdir -m 0700 "$work/theirs"
+  chown nobody "$work/theirs"
+  refused "belongs to another user" --data "$work/theirs"
+fi
+injected=$'"\nserver.dir-listing = "enable"\n#'
+refused "--data must not hold a quote" --data "$work/data$injected"
+refused "--users must not hold a quote" --users "$users$injected"
+[ -z "$(find "$work" -name '*dir-listing*')" ] || fail "an injected path was made"
+
 if [ $failures -ne 0 ]; then
   echo "--- lighttpd errors"
   tail -n 20 "$data/log/lighttpd-error.log" 2>/dev/null
