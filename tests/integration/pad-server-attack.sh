@@ -28,7 +28,7 @@ data=$work/data
 max_body=65536
 start_pad_server --data "$data" --cgi-bin "$cgi_dir" --max-body $max_body || exit 1
 base=http://$pad_server_address
-# What every curl request below adds (a trusted authority, a user).
+# What the curl requests of pad_command and upload add (a trusted authority).
 curl_options=()
 failures=0
 fail() {
@@ -60,6 +60,9 @@ upload() {
   rm -f "$work/upload.$BASHPID"
 }
 
+# A command for requests made by hand.
+printf 'GetNewPadID\n\377' >"$work/command"
+
 pad=$(pad_command GetNewPadID)
 pad=${pad#200 }
 printf 'pad file' >"$work/pad"
@@ -70,8 +73,9 @@ printf 'shared notes' >"$work/notes"
 # --- Reading outside the served directories -------------------------------
 # The web server serves only misc/NAME and runs only the four programs. The
 # database, the logs, the pad files and the server's own new files are out of
-# reach however the path is written; each answer is a refusal and carries
-# none of the database's bytes.
+# reach however the path is written, and through a link put into misc/; each
+# answer is a refusal and carries none of the database's bytes.
+ln -s ../pads.db "$data/misc/db-link"
 while read -r path; do
   status=$(curl -s --path-as-is --max-time 20 -o "$work/got" -w '%{http_code}' "$base$path")
   case "$status" in
@@ -109,9 +113,28 @@ done <<'PATHS'
 /cgi-bin/
 /misc/../../../../../../etc/passwd
 /misc/..%2f..%2f..%2f..%2fetc%2fpasswd
+/misc/db-link
 PATHS
+rm "$data/misc/db-link"
 status=$(curl -s --max-time 20 -o "$work/got" -w '%{http_code}' "$base/misc/notes.txt")
 [ "$status $(cat "$work/got")" = "200 shared notes" ] || fail "the stored file is not served"
+
+# --- What a browser could be made to do -----------------------------------
+# A stored file goes out as a download whose type the browser may not guess.
+# A request another site's page makes a browser send (it carries Origin) is
+# refused, for the files as for the programs.
+headers=$(curl -s --max-time 20 -D - -o /dev/null "$base/misc/notes.txt" | tr -d '\r')
+for header in 'X-Content-Type-Options: nosniff' 'Content-Disposition: attachment'; do
+  grep -qixF "$header" <<<"$headers" || fail "/misc/ answers without $header"
+done
+# cross_origin URL [CURL-OPTION...]: the status of a request with Origin.
+cross_origin() {
+  curl -s --max-time 20 -o /dev/null -w '%{http_code}' -H 'Origin: https://elsewhere.example' \
+    "${@:2}" "$1"
+}
+[ "$(cross_origin "$base/misc/notes.txt")" = 403 ] || fail "a cross-origin fetch was answered"
+[ "$(cross_origin "$base/cgi-bin/pad-cgi" --data-binary "@$work/command")" = 403 ] ||
+  fail "a cross-origin command was answered"
 
 # --- Names the programs read, through the web server ----------------------
 # The programs' own tests try every form; here a few go the whole way, to
@@ -244,7 +267,6 @@ for base in "https://$pad_server_address" "https://localhost:${pad_server_addres
 done
 # tls_refused WHAT URL CURL-OPTION...: a command sent so must not be answered.
 tls_refused() {
-  printf 'GetNewPadID\n\377' >"$work/command"
   if curl -sf --max-time 20 -o /dev/null --data-binary "@$work/command" "${@:3}" "$2"; then
     fail "$1 was answered"
   fi
@@ -284,7 +306,6 @@ if grep -q -e 'first secret' -e other "$users"; then fail "the accounts file hol
 [ "$(stat -c %a "$users")" = 600 ] || fail "the accounts file is open to others"
 start_pad_server --data "$work/users-data" --cgi-bin "$cgi_dir" --users "$users" || exit 1
 base=http://$pad_server_address
-printf 'GetNewPadID\n\377' >"$work/command"
 # signed_in CURL-OPTION...: the status of a command and of a /misc/ fetch.
 signed_in() {
   echo "$(curl -s --max-time 20 -o /dev/null -w '%{http_code}' --data-binary "@$work/command" \
