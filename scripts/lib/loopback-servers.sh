@@ -129,10 +129,13 @@ start_tinyproxy() {
 # start_pad_server ARGUMENT...: scripts/pad-server in the background with the
 # given arguments, its output in $work/pad-server.out; waits up to 10 seconds
 # for the address it prints and sets pad_server_address (HOST:PORT),
-# pad_server_scheme (http or https) and pad_server_pid.
+# pad_server_scheme (http or https) and pad_server_pid. Started by root, the
+# server runs as www-data, which must be able to enter $work to reach a data
+# directory in it: $work is opened for entering, not for listing.
 start_pad_server() {
   local root address
   root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+  [ "$(id -u)" -ne 0 ] || chmod 0711 "$work"
   "$root/scripts/pad-server" "$@" >"$work/pad-server.out" 2>&1 &
   pad_server_pid=$!
   pids+=("$pad_server_pid")
@@ -158,6 +161,14 @@ start_pad_server() {
   echo "the pad server did not start"
   cat "$work/pad-server.out"
   return 1
+}
+
+# share_with_pad_server FILE: lets the server read FILE (an accounts file,
+# which lighttpd reads on every request) when it runs as www-data.
+share_with_pad_server() {
+  if [ "$(id -u)" -eq 0 ]; then
+    chgrp www-data "$1" && chmod 0640 "$1"
+  fi
 }
 
 # stop_pad_server: stops the server start_pad_server started last, waiting

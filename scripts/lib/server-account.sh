@@ -32,6 +32,7 @@ as_server_account() {
 }
 
 give_to_server_account() {
-  find "$1" -path "$1/${2:-}" -prune -o \
-    -exec chown -h "$server_account:$server_account_group" {} +
+  local keep=()
+  [ -z "${2:-}" ] || keep=(-path "$1/$2" -prune -o)
+  find "$1" "${keep[@]}" -exec chown -h "$server_account:$server_account_group" {} +
 }

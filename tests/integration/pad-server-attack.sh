@@ -249,6 +249,13 @@ escaped=$(find "$work" -name 'escape*')
 [ -z "$escaped" ] || fail "files escaped the data directory: $escaped"
 [ "$(cat "$data/misc/notes.txt")" = "shared notes" ] || fail "refused requests changed notes.txt"
 if [ -s "$data/log/cgi-error.log" ]; then fail "the programs wrote: $(cat "$data/log/cgi-error.log")"; fi
+# It is private to the account the server runs as (www-data when started by
+# root), which made every file in it.
+owner=$(id -un)
+[ "$(id -u)" -ne 0 ] || owner=www-data
+[ "$(stat -c '%a %U' "$data")" = "700 $owner" ] || fail "the data directory is not $owner's alone"
+others=$(find "$data" ! -user "$owner")
+[ -z "$others" ] || fail "files in the data directory belong to others: $others"
 
 # --- HTTPS with the private authority -------------------------------------
 # Made on the first start and kept on the next, so that clients which trust
@@ -275,8 +282,10 @@ url=$pad_server_address/cgi-bin/pad-cgi
 tls_refused "plain HTTP" "http://$url"
 tls_refused "a client without the authority" "https://$url"
 tls_refused "TLS 1.1" "https://$url" --cacert "$tls/ca.pem" --tls-max 1.1 --ciphers DEFAULT:@SECLEVEL=0
-modes=$(stat -c %a "$tls" "$tls/ca.key" "$tls/server.key" | tr '\n' ' ')
-[ "$modes" = "700 600 600 " ] || fail "the TLS folder and keys are open to others: $modes"
+modes=$(stat -c '%a %U' "$tls" "$tls/ca.key" "$tls/server.key" | tr '\n' ' ')
+me=$(id -un)
+[ "$modes" = "700 $me 600 $me 600 $me " ] ||
+  fail "the TLS folder and keys are open to others: $modes"
 stop_pad_server
 start_pad_server --data "$work/tls-data" --cgi-bin "$cgi_dir" --tls-self-signed || exit 1
 cmp -s "$tls/ca.pem" "$work/first-ca.pem" || fail "the authority was made again"
@@ -304,6 +313,7 @@ done
 cmp -s "$users" "$work/users.before" || fail "refused names changed the accounts file"
 if grep -q -e 'first secret' -e other "$users"; then fail "the accounts file holds a password"; fi
 [ "$(stat -c %a "$users")" = 600 ] || fail "the accounts file is open to others"
+share_with_pad_server "$users"
 start_pad_server --data "$work/users-data" --cgi-bin "$cgi_dir" --users "$users" || exit 1
 base=http://$pad_server_address
 # signed_in CURL-OPTION...: the status of a command and of a /misc/ fetch.
@@ -320,6 +330,7 @@ printf 'second secret\n' | "$root/scripts/pad-user" "$users" alice >/dev/null ||
 [ "$(signed_in -u 'alice:first secret')" = "401 401" ] || fail "alice's old password was taken"
 [ "$(signed_in -u 'alice:second secret')" = "200 404" ] || fail "alice's new password was refused"
 [ "$(signed_in -u 'bob:other')" = "200 404" ] || fail "bob lost his password"
+[ "$(stat -c %a "$users")" = 640 ] || [ "$(id -u)" -ne 0 ] || fail "pad-user unshared the file"
 stop_pad_server
 
 # refused WORDS ARGUMENT...: pad-server, given the arguments, must not start
