@@ -17,6 +17,8 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/../.." && pwd)
 # shellcheck source=scripts/lib/loopback-servers.sh
 . "$root/scripts/lib/loopback-servers.sh"
+# shellcheck source=tests/integration/pad-requests.sh
+. "$here/pad-requests.sh"
 
 if ! command -v lighttpd >/dev/null && [ ! -x /usr/sbin/lighttpd ]; then
   echo "lighttpd is not installed"
@@ -28,36 +30,11 @@ data=$work/data
 max_body=65536
 start_pad_server --data "$data" --cgi-bin "$cgi_dir" --max-body $max_body || exit 1
 base=http://$pad_server_address
-# What the curl requests of pad_command and upload add (a trusted authority).
 curl_options=()
 failures=0
 fail() {
   echo "FAIL: $*"
   failures=$((failures + 1))
-}
-
-# post PROGRAM FILE: the program's answer to FILE as the body, as
-# "STATUS BODY" with the reply marker taken off.
-post() {
-  local answer
-  answer=$(curl -s --max-time 20 "${curl_options[@]}" -w ' %{http_code}' --data-binary "@$2" \
-    "$base/cgi-bin/$1")
-  answer=${answer#PAD_SERVER_REPLY = }
-  echo "${answer##* } ${answer% *}"
-}
-
-# pad_command TEXT: a pad command as the client sends it.
-pad_command() {
-  printf '%s\n\377' "$1" >"$work/command.$BASHPID"
-  post pad-cgi "$work/command.$BASHPID"
-  rm -f "$work/command.$BASHPID"
-}
-
-# upload PROGRAM NAME FILE: a transfer body, "FILE_NAME = NAME" and the file.
-upload() {
-  { printf 'FILE_NAME = %s\n' "$2"; cat "$3"; } >"$work/upload.$BASHPID"
-  post "$1" "$work/upload.$BASHPID"
-  rm -f "$work/upload.$BASHPID"
 }
 
 # A command for requests made by hand.
