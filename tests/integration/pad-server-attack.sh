@@ -364,6 +364,9 @@ fi
 injected=$'"\nserver.dir-listing = "enable"\n#'
 refused "--data must not hold a quote" --data "$work/data$injected"
 refused "--users must not hold a quote" --users "$users$injected"
+# The programs write the data directory and misc/ is served: no accounts there.
+cp "$users" "$work/tls-data/misc/users"
+refused "out of the data directory" --data "$work/tls-data" --users "$work/tls-data/misc/users"
 [ -z "$(find "$work" -name '*dir-listing*')" ] || fail "an injected path was made"
 
 if [ $failures -ne 0 ]; then
