@@ -28,7 +28,8 @@ fi
 servers_begin pad-server-attack
 data=$work/data
 max_body=65536
-start_pad_server --data "$data" --cgi-bin "$cgi_dir" --max-body $max_body || exit 1
+# The limit is given with a leading zero, which must not make it octal.
+start_pad_server --data "$data" --cgi-bin "$cgi_dir" --max-body "0$max_body" || exit 1
 base=http://$pad_server_address
 curl_options=()
 failures=0
@@ -136,6 +137,10 @@ printf '/pads/../pads.db' >"$work/body"
 [ "$(post pad-gzget-cgi "$work/body" | cut -d' ' -f1)" = 400 ] || fail "gzget read pads.db"
 
 # --- Bodies over the limit and bodies cut short ---------------------------
+# A body of exactly the limit, the name's line included, is taken.
+prefix=$'FILE_NAME = shared.bin\n'
+head -c $((max_body - ${#prefix})) /dev/zero >"$work/edge"
+[ "$(upload pad-upload-cgi shared.bin "$work/edge")" = "200 " ] || fail "a body at the limit was refused"
 head -c $((max_body + 1)) /dev/zero | tr '\0' 'b' >"$work/big"
 answer=$(upload pad-upload-cgi notes.txt "$work/big")
 [ "${answer%% *}" = 413 ] || fail "a body over the limit was taken: ${answer%% *}"
