@@ -15,12 +15,12 @@ servers_begin() {
 # Asks each server to stop, gives it up to 5 seconds, then kills it. Safe
 # under set -e: a server that is already gone stops nothing.
 stop_servers() {
-  local pid i
+  local pid
   for pid in "${pids[@]}"; do
     kill "$pid" 2>/dev/null || true
   done
   for pid in "${pids[@]}"; do
-    for i in $(seq 1 50); do
+    for _ in $(seq 1 50); do
       kill -0 "$pid" 2>/dev/null || break
       sleep 0.1
     done
@@ -49,8 +49,7 @@ free_port() {
 
 # Waits up to 10 seconds for process $2 to listen on port $1.
 wait_listening() {
-  local i
-  for i in $(seq 1 100); do
+  for _ in $(seq 1 100); do
     listening "$1" && return 0
     kill -0 "$2" 2>/dev/null || return 1
     sleep 0.1
@@ -104,6 +103,8 @@ tinyproxy_program() {
   [ -x "$program" ] && echo "$program"
 }
 
+# proxy_port is set by start_server.
+# shellcheck disable=SC2154
 write_tinyproxy_conf() {
   cat >"$work/tinyproxy.conf" <<CONF
 Port $proxy_port
@@ -127,20 +128,57 @@ start_tinyproxy() {
 
 # start_pad_server ARGUMENT...: scripts/pad-server in the background with the
 # given arguments, its output in $work/pad-server.out; waits up to 10 seconds
-# for the address it prints and sets pad_server_address (HOST:PORT).
+# for the address it prints and sets pad_server_address (HOST:PORT),
+# pad_server_scheme (http or https) and pad_server_pid. Started by root, the
+# server runs as www-data, which must be able to enter $work to reach a data
+# directory in it: $work is opened for entering, not for listing.
 start_pad_server() {
-  local root
+  local root address
   root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+  [ "$(id -u)" -ne 0 ] || chmod 0711 "$work"
   "$root/scripts/pad-server" "$@" >"$work/pad-server.out" 2>&1 &
-  pids+=($!)
+  pad_server_pid=$!
+  pids+=("$pad_server_pid")
   pad_server_address=""
   for _ in $(seq 1 100); do
-    pad_server_address=$(sed -n 's|.*give SetHost: \([^/]*\)/cgi-bin/.*|\1|p' "$work/pad-server.out")
-    [ -n "$pad_server_address" ] && return 0
-    kill -0 "${pids[-1]}" 2>/dev/null || break
+    address=$(sed -n 's|.*give SetHost: \(.*\)/cgi-bin/.*|\1|p' "$work/pad-server.out")
+    if [ -n "$address" ]; then
+      # These are the caller's.
+      # shellcheck disable=SC2034
+      pad_server_scheme=http
+      if [[ $address == https://* ]]; then
+        # shellcheck disable=SC2034
+        pad_server_scheme=https
+        address=${address#https://}
+      fi
+      # shellcheck disable=SC2034
+      pad_server_address=$address
+      return 0
+    fi
+    kill -0 "$pad_server_pid" 2>/dev/null || break
     sleep 0.1
   done
   echo "the pad server did not start"
   cat "$work/pad-server.out"
   return 1
+}
+
+# share_with_pad_server FILE: lets the server read FILE (an accounts file,
+# which lighttpd reads on every request) when it runs as www-data.
+share_with_pad_server() {
+  if [ "$(id -u)" -eq 0 ]; then
+    chgrp www-data "$1" && chmod 0640 "$1"
+  fi
+}
+
+# stop_pad_server: stops the server start_pad_server started last, waiting
+# up to 10 seconds for it to end (it stops its lighttpd on the way out).
+stop_pad_server() {
+  kill "$pad_server_pid" 2>/dev/null || return 0
+  for _ in $(seq 1 100); do
+    kill -0 "$pad_server_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -9 "$pad_server_pid" 2>/dev/null || true
+  wait "$pad_server_pid" 2>/dev/null || true
 }

@@ -4,7 +4,8 @@
 # over the limit and bodies cut short, and sixteen writers at once to one pad
 # and to one file name. Afterwards nothing may lie outside the data directory
 # or half written inside it, and every stored pad and file must be exactly
-# what one writer sent.
+# what one writer sent. Then the launcher's own defences: HTTPS with its
+# private authority.
 #
 #   pad-server-attack.sh CGI-DIR
 #
@@ -16,6 +17,8 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/../.." && pwd)
 # shellcheck source=scripts/lib/loopback-servers.sh
 . "$root/scripts/lib/loopback-servers.sh"
+# shellcheck source=tests/integration/pad-requests.sh
+. "$here/pad-requests.sh"
 
 if ! command -v lighttpd >/dev/null && [ ! -x /usr/sbin/lighttpd ]; then
   echo "lighttpd is not installed"
@@ -25,36 +28,18 @@ fi
 servers_begin pad-server-attack
 data=$work/data
 max_body=65536
-start_pad_server --data "$data" --cgi-bin "$cgi_dir" --max-body $max_body || exit 1
+# The limit is given with a leading zero, which must not make it octal.
+start_pad_server --data "$data" --cgi-bin "$cgi_dir" --max-body "0$max_body" || exit 1
 base=http://$pad_server_address
+curl_options=()
 failures=0
 fail() {
   echo "FAIL: $*"
   failures=$((failures + 1))
 }
 
-# post PROGRAM FILE: the program's answer to FILE as the body, as
-# "STATUS BODY" with the reply marker taken off.
-post() {
-  local answer
-  answer=$(curl -s --max-time 20 -w ' %{http_code}' --data-binary "@$2" "$base/cgi-bin/$1")
-  answer=${answer#PAD_SERVER_REPLY = }
-  echo "${answer##* } ${answer% *}"
-}
-
-# pad_command TEXT: a pad command as the client sends it.
-pad_command() {
-  printf '%s\n\377' "$1" >"$work/command.$BASHPID"
-  post pad-cgi "$work/command.$BASHPID"
-  rm -f "$work/command.$BASHPID"
-}
-
-# upload PROGRAM NAME FILE: a transfer body, "FILE_NAME = NAME" and the file.
-upload() {
-  { printf 'FILE_NAME = %s\n' "$2"; cat "$3"; } >"$work/upload.$BASHPID"
-  post "$1" "$work/upload.$BASHPID"
-  rm -f "$work/upload.$BASHPID"
-}
+# A command for requests made by hand.
+printf 'GetNewPadID\n\377' >"$work/command"
 
 pad=$(pad_command GetNewPadID)
 pad=${pad#200 }
@@ -66,8 +51,9 @@ printf 'shared notes' >"$work/notes"
 # --- Reading outside the served directories -------------------------------
 # The web server serves only misc/NAME and runs only the four programs. The
 # database, the logs, the pad files and the server's own new files are out of
-# reach however the path is written; each answer is a refusal and carries
-# none of the database's bytes.
+# reach however the path is written, and through a link put into misc/; each
+# answer is a refusal and carries none of the database's bytes.
+ln -s ../pads.db "$data/misc/db-link"
 while read -r path; do
   status=$(curl -s --path-as-is --max-time 20 -o "$work/got" -w '%{http_code}' "$base$path")
   case "$status" in
@@ -105,9 +91,28 @@ done <<'PATHS'
 /cgi-bin/
 /misc/../../../../../../etc/passwd
 /misc/..%2f..%2f..%2f..%2fetc%2fpasswd
+/misc/db-link
 PATHS
+rm "$data/misc/db-link"
 status=$(curl -s --max-time 20 -o "$work/got" -w '%{http_code}' "$base/misc/notes.txt")
 [ "$status $(cat "$work/got")" = "200 shared notes" ] || fail "the stored file is not served"
+
+# --- What a browser could be made to do -----------------------------------
+# A stored file goes out as a download whose type the browser may not guess.
+# A request another site's page makes a browser send (it carries Origin) is
+# refused, for the files as for the programs.
+headers=$(curl -s --max-time 20 -D - -o /dev/null "$base/misc/notes.txt" | tr -d '\r')
+for header in 'X-Content-Type-Options: nosniff' 'Content-Disposition: attachment'; do
+  grep -qixF "$header" <<<"$headers" || fail "/misc/ answers without $header"
+done
+# cross_origin URL [CURL-OPTION...]: the status of a request with Origin.
+cross_origin() {
+  curl -s --max-time 20 -o /dev/null -w '%{http_code}' -H 'Origin: https://elsewhere.example' \
+    "${@:2}" "$1"
+}
+[ "$(cross_origin "$base/misc/notes.txt")" = 403 ] || fail "a cross-origin fetch was answered"
+[ "$(cross_origin "$base/cgi-bin/pad-cgi" --data-binary "@$work/command")" = 403 ] ||
+  fail "a cross-origin command was answered"
 
 # --- Names the programs read, through the web server ----------------------
 # The programs' own tests try every form; here a few go the whole way, to
@@ -132,6 +137,10 @@ printf '/pads/../pads.db' >"$work/body"
 [ "$(post pad-gzget-cgi "$work/body" | cut -d' ' -f1)" = 400 ] || fail "gzget read pads.db"
 
 # --- Bodies over the limit and bodies cut short ---------------------------
+# A body of exactly the limit, the name's line included, is taken.
+prefix=$'FILE_NAME = shared.bin\n'
+head -c $((max_body - ${#prefix})) /dev/zero >"$work/edge"
+[ "$(upload pad-upload-cgi shared.bin "$work/edge")" = "200 " ] || fail "a body at the limit was refused"
 head -c $((max_body + 1)) /dev/zero | tr '\0' 'b' >"$work/big"
 answer=$(upload pad-upload-cgi notes.txt "$work/big")
 [ "${answer%% *}" = 413 ] || fail "a body over the limit was taken: ${answer%% *}"
@@ -222,6 +231,148 @@ escaped=$(find "$work" -name 'escape*')
 [ -z "$escaped" ] || fail "files escaped the data directory: $escaped"
 [ "$(cat "$data/misc/notes.txt")" = "shared notes" ] || fail "refused requests changed notes.txt"
 if [ -s "$data/log/cgi-error.log" ]; then fail "the programs wrote: $(cat "$data/log/cgi-error.log")"; fi
+# It is private to the account the server runs as (www-data when started by
+# root), which made every file in it.
+owner=$(id -un)
+[ "$(id -u)" -ne 0 ] || owner=www-data
+[ "$(stat -c '%a %U' "$data")" = "700 $owner" ] || fail "the data directory is not $owner's alone"
+others=$(find "$data" ! -user "$owner")
+[ -z "$others" ] || fail "files in the data directory belong to others: $others"
+
+# --- HTTPS with the private authority -------------------------------------
+# Made on the first start and kept on the next, so that clients which trust
+# it go on working. A client that trusts it reaches the server by either name
+# its certificate holds; plain HTTP, a client that does not trust it and TLS
+# below 1.2 are refused (the old versions offered at the client's lowest
+# security level, so that only the server can refuse them).
+stop_pad_server
+tls=$work/tls-data/tls
+start_pad_server --data "$work/tls-data" --cgi-bin "$cgi_dir" --tls-self-signed || exit 1
+[ "$pad_server_scheme" = https ] || fail "the TLS server gave no https:// address"
+cp "$tls/ca.pem" "$work/first-ca.pem"
+curl_options=(--cacert "$tls/ca.pem")
+for base in "https://$pad_server_address" "https://localhost:${pad_server_address#*:}"; do
+  [ "$(pad_command GetNewPadID | cut -d' ' -f1)" = 200 ] || fail "no answer through $base"
+done
+# tls_refused WHAT URL CURL-OPTION...: a command sent so must not be answered.
+tls_refused() {
+  if curl -sf --max-time 20 -o /dev/null --data-binary "@$work/command" "${@:3}" "$2"; then
+    fail "$1 was answered"
+  fi
+}
+url=$pad_server_address/cgi-bin/pad-cgi
+tls_refused "plain HTTP" "http://$url"
+tls_refused "a client without the authority" "https://$url"
+tls_refused "TLS 1.1" "https://$url" --cacert "$tls/ca.pem" --tls-max 1.1 --ciphers DEFAULT:@SECLEVEL=0
+modes=$(stat -c '%a %U' "$tls" "$tls/ca.key" "$tls/server.key" | tr '\n' ' ')
+me=$(id -un)
+[ "$modes" = "700 $me 600 $me 600 $me " ] ||
+  fail "the TLS folder and keys are open to others: $modes"
+stop_pad_server
+start_pad_server --data "$work/tls-data" --cgi-bin "$cgi_dir" --tls-self-signed || exit 1
+cmp -s "$tls/ca.pem" "$work/first-ca.pem" || fail "the authority was made again"
+stop_pad_server
+start_pad_server --data "$work/tls-given" --cgi-bin "$cgi_dir" \
+  --tls-cert "$tls/server.pem" --tls-key "$tls/server.key" || exit 1
+base=https://$pad_server_address
+[ "$(pad_command GetNewPadID | cut -d' ' -f1)" = 200 ] || fail "no answer with a given certificate"
+stop_pad_server
+
+# --- Accounts ---------------------------------------------------------------
+# pad-user keeps salted hashes only, in a file for its owner alone, and
+# refuses names that would break the file's lines. With accounts every
+# request needs a user and the right password; a changed password counts at
+# once and the other users keep theirs.
+users=$work/users
+printf 'first secret\n' | "$root/scripts/pad-user" "$users" alice >/dev/null || fail "alice not added"
+printf 'other\n' | "$root/scripts/pad-user" "$users" bob >/dev/null || fail "bob not added"
+cp "$users" "$work/users.before"
+for name in 'a:b' $'a\nb' $'a\tb' ''; do
+  if printf 'p\n' | "$root/scripts/pad-user" "$users" "$name" 2>/dev/null; then
+    fail "pad-user took the name ${name@Q}"
+  fi
+done
+cmp -s "$users" "$work/users.before" || fail "refused names changed the accounts file"
+if grep -q -e 'first secret' -e other "$users"; then fail "the accounts file holds a password"; fi
+[ "$(stat -c %a "$users")" = 600 ] || fail "the accounts file is open to others"
+share_with_pad_server "$users"
+start_pad_server --data "$work/users-data" --cgi-bin "$cgi_dir" --users "$users" || exit 1
+base=http://$pad_server_address
+# signed_in CURL-OPTION...: the status of a command and of a /misc/ fetch.
+signed_in() {
+  echo "$(curl -s --max-time 20 -o /dev/null -w '%{http_code}' --data-binary "@$work/command" \
+    "$@" "$base/cgi-bin/pad-cgi")" \
+    "$(curl -s --max-time 20 -o /dev/null -w '%{http_code}' "$@" "$base/misc/missing")"
+}
+[ "$(signed_in)" = "401 401" ] || fail "a request without a user was answered"
+[ "$(signed_in -u 'alice:wrong')" = "401 401" ] || fail "a wrong password was taken"
+[ "$(signed_in -u 'carol:first secret')" = "401 401" ] || fail "an unknown user was taken"
+[ "$(signed_in -u 'alice:first secret')" = "200 404" ] || fail "alice was refused"
+printf 'second secret\n' | "$root/scripts/pad-user" "$users" alice >/dev/null || fail "not changed"
+[ "$(signed_in -u 'alice:first secret')" = "401 401" ] || fail "alice's old password was taken"
+[ "$(signed_in -u 'alice:second secret')" = "200 404" ] || fail "alice's new password was refused"
+[ "$(signed_in -u 'bob:other')" = "200 404" ] || fail "bob lost his password"
+[ "$(stat -c %a "$users")" = 640 ] || [ "$(id -u)" -ne 0 ] || fail "pad-user unshared the file"
+stop_pad_server
+
+# refused WORDS ARGUMENT...: pad-server, given the arguments, must not start
+# and must say WORDS.
+refused() {
+  local words=$1 status
+  shift
+  timeout 20 "$root/scripts/pad-server" --data "$work/refused-data" --cgi-bin "$cgi_dir" "$@" \
+    >"$work/refused.out" 2>&1 </dev/null
+  status=$?
+  if [ $status -eq 0 ] || [ $status -eq 124 ] || ! grep -qF -- "$words" "$work/refused.out"; then
+    fail "pad-server $* was not refused with '$words': $(cat "$work/refused.out")"
+  fi
+}
+
+# --- Off loopback -----------------------------------------------------------
+# Anyone who reaches a port off loopback could read and change every pad: it
+# takes accounts and TLS, or --open, and accounts never go without TLS there.
+refused "not a loopback address" --bind 0.0.0.0
+refused "not a loopback address" --bind 0.0.0.0 --tls-self-signed
+refused "in the clear" --bind 0.0.0.0 --users "$users"
+refused "in the clear" --bind 0.0.0.0 --users "$users" --open
+# The machine's own address, where it has one, with both ways to be let on.
+address=$(hostname -I 2>/dev/null | tr ' ' '\n' | grep -m1 -E '^[0-9.]+$')
+if [ -n "$address" ]; then
+  start_pad_server --data "$work/open-data" --cgi-bin "$cgi_dir" --bind "$address" --open ||
+    exit 1
+  status=$(curl -s --max-time 20 -o /dev/null -w '%{http_code}' "http://$pad_server_address/misc/x")
+  [ "$status" = 404 ] || fail "--open on $address answered $status"
+  stop_pad_server
+  start_pad_server --data "$work/tls-data" --cgi-bin "$cgi_dir" --bind "$address" \
+    --users "$users" --tls-self-signed || exit 1
+  port=${pad_server_address#*:}
+  status=$(curl -s --max-time 20 -o /dev/null -w '%{http_code}' --cacert "$tls/ca.pem" \
+    --resolve "localhost:$port:$address" -u 'bob:other' "https://localhost:$port/misc/x")
+  [ "$status" = 404 ] || fail "accounts and TLS on $address answered $status"
+  stop_pad_server
+fi
+
+# --- The data directory and the options -------------------------------------
+# A data directory that others may write or that belongs to someone else, or
+# whose folders lead elsewhere, is refused before anything is written; so is
+# a value that would add lines of its own to lighttpd's configuration.
+mkdir -m 0777 "$work/open-dir"
+refused "written by its group or others" --data "$work/open-dir"
+mkdir -m 0700 "$work/linked" "$work/elsewhere"
+ln -s "$work/elsewhere" "$work/linked/misc"
+refused "misc is a symbolic link" --data "$work/linked"
+if [ "$(id -u)" -eq 0 ]; then
+  mkdir -m 0700 "$work/theirs"
+  chown nobody "$work/theirs"
+  refused "belongs to another user" --data "$work/theirs"
+fi
+injected=$'"\nserver.dir-listing = "enable"\n#'
+refused "--data must not hold a quote" --data "$work/data$injected"
+refused "--users must not hold a quote" --users "$users$injected"
+# The programs write the data directory and misc/ is served: no accounts there.
+cp "$users" "$work/tls-data/misc/users"
+refused "out of the data directory" --data "$work/tls-data" --users "$work/tls-data/misc/users"
+[ -z "$(find "$work" -name '*dir-listing*')" ] || fail "an injected path was made"
 
 if [ $failures -ne 0 ]; then
   echo "--- lighttpd errors"

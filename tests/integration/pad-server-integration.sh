@@ -7,6 +7,12 @@
 # reports), and the proxy must have carried requests of every kind.
 #
 #   pad-server-integration.sh PROGRAM CGI-DIR [EMULATOR ...]
+#   pad-server-integration.sh --https CGI-DIR
+#
+# With --https the server serves HTTPS with its private authority and asks
+# for a user, and curl, through the proxy, makes the requests the program
+# makes (the client does not speak HTTPS yet): the same commands give back
+# what they stored and the same transfers carry files whole.
 #
 # Exits 77 (skipped) when lighttpd or tinyproxy is not installed. Every
 # server is stopped and the temporary directory removed on every way out.
@@ -19,6 +25,8 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/../.." && pwd)
 # shellcheck source=scripts/lib/loopback-servers.sh
 . "$root/scripts/lib/loopback-servers.sh"
+# shellcheck source=tests/integration/pad-requests.sh
+. "$here/pad-requests.sh"
 
 tinyproxy=$(tinyproxy_program)
 if ! command -v lighttpd >/dev/null && [ ! -x /usr/sbin/lighttpd ] || [ -z "$tinyproxy" ]; then
@@ -28,14 +36,74 @@ fi
 
 servers_begin pad-server-integration
 data=$work/data
-
 # The server's body limit, which the test program knows as well.
-start_pad_server --data "$data" --cgi-bin "$cgi_dir" --max-body 8388608 || exit 1
-start_tinyproxy "$tinyproxy" || exit 1
+max_body=8388608
 
-BAZARO_TEST_PAD_SERVER=$pad_server_address BAZARO_TEST_PROXY_PORT=$proxy_port \
-  timeout --kill-after=5 240 "$@" "$program"
-status=$?
+# expect WHAT GOT WANTED: WANTED is a pattern GOT must match.
+expect() {
+  # shellcheck disable=SC2053  # a pattern on purpose
+  if [[ $2 != $3 ]]; then
+    echo "FAILED: $1: $2"
+    status=1
+  fi
+}
+
+# The pass over HTTPS, with curl.
+https_pass() {
+  local parent a b
+  printf 'integration secret\n' | "$root/scripts/pad-user" "$work/users" tester >/dev/null ||
+    return 1
+  share_with_pad_server "$work/users"
+  start_pad_server --data "$data" --cgi-bin "$cgi_dir" --max-body $max_body \
+    --users "$work/users" --tls-self-signed || return 1
+  start_tinyproxy "$tinyproxy" || return 1
+  base=https://$pad_server_address
+  curl_options=(--cacert "$data/tls/ca.pem" -u 'tester:integration secret'
+    --proxy "http://127.0.0.1:$proxy_port")
+  status=0
+
+  parent=$(pad_command GetNewPadID)
+  a=$(pad_command GetNewPadID)
+  b=$(pad_command GetNewPadID)
+  parent=${parent#200 } a=${a#200 } b=${b#200 }
+  expect "new pads" "$parent $a $b" "$parent $((parent + 1)) $((parent + 2))"
+  expect "SetPadInfo" "$(pad_command "SetPadInfo $a $parent 10 -20 tester staff width=100 \
+name=\"Blue pad, big\"")" "200 "
+  expect "SetPadInfo" "$(pad_command "SetPadInfo $b $parent 1 2 tester staff width=3")" "200 "
+  expect "GetPadInfo" "$(pad_command "GetPadInfo $a")" \
+    "200 id=$parent x=10 y=-20 * width=100 name=\"Blue pad, big\""
+  expect "GetChildPads" "$(pad_command "GetChildPads $parent")" "200 id=$a ,id=$b"
+
+  head -c 300000 /dev/urandom >"$work/pad"
+  expect "pad upload" "$(upload pad-gzput-cgi "$a.pad" "$work/pad")" "200 "
+  printf '/pads/%s.pad' "$a" >"$work/body"
+  curl -s --max-time 20 "${curl_options[@]}" -o "$work/got" --data-binary "@$work/body" \
+    "$base/cgi-bin/pad-gzget-cgi"
+  cmp -s "$work/got" "$work/pad" || expect "pad download" "other bytes" "the pad file"
+  { printf 'notes for everyone\n' && head -c 5000 /dev/urandom; } >"$work/notes"
+  expect "file upload" "$(upload pad-upload-cgi notes-1.txt "$work/notes")" "200 "
+  curl -s --max-time 20 "${curl_options[@]}" -o "$work/got" "$base/misc/notes-1.txt"
+  cmp -s "$work/got" "$work/notes" || expect "file fetch" "other bytes" "the file"
+
+  expect "DeletePad" "$(pad_command "DeletePad $parent")" "200 "
+  expect "a deleted pad" "$(pad_command "GetPadInfo $b")" "404 *"
+}
+
+if [ "$program" = --https ]; then
+  https_pass || exit 1
+  # Through the proxy, HTTPS is a tunnel per connection.
+  carried=("CONNECT 127.0.0.1:${pad_server_address#*:}")
+else
+  start_pad_server --data "$data" --cgi-bin "$cgi_dir" --max-body $max_body || exit 1
+  start_tinyproxy "$tinyproxy" || exit 1
+  BAZARO_TEST_PAD_SERVER=$pad_server_address BAZARO_TEST_PROXY_PORT=$proxy_port \
+    timeout --kill-after=5 240 "$@" "$program"
+  status=$?
+  carried=()
+  for cgi in pad-cgi pad-gzput-cgi pad-gzget-cgi pad-upload-cgi; do
+    carried+=("/cgi-bin/$cgi HTTP")
+  done
+fi
 
 leftovers=$(find "$data/pads" "$data/misc" -name '.*' -type f)
 if [ -n "$leftovers" ]; then
@@ -48,16 +116,16 @@ if [ -s "$data/log/cgi-error.log" ]; then
   cat "$data/log/cgi-error.log"
   status=1
 fi
-for cgi in pad-cgi pad-gzput-cgi pad-gzget-cgi pad-upload-cgi; do
-  if ! grep -q "/cgi-bin/$cgi HTTP" "$work/tinyproxy.log"; then
-    echo "no $cgi request went through the proxy"
+for request in "${carried[@]}"; do
+  if ! grep -qF "$request" "$work/tinyproxy.log"; then
+    echo "no $request request went through the proxy"
     status=1
   fi
 done
-if [ $status -ne 0 ]; then
+if [ "$status" -ne 0 ]; then
   echo "--- lighttpd errors"
   cat "$data/log/lighttpd-error.log" 2>/dev/null
   echo "--- tinyproxy log"
   tail -n 40 "$work/tinyproxy.log" 2>/dev/null
 fi
-exit $status
+exit "$status"
