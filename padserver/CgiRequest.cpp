@@ -1,6 +1,7 @@
 #include "padserver/CgiRequest.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 
 #include "padserver/RequestBody.h"
@@ -25,12 +26,40 @@ bool ReadCount(const std::string& text, std::uint64_t& count) {
   return true;
 }
 
+bool SameName(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+// Whether the Host header names this server: its name or address, or the
+// loopback names, alone or with the server's port.
+bool IsOwnHost(const CgiRequest& request) {
+  if (request.host.empty()) return true;
+  const std::string names[] = {request.serverName, request.serverAddr,
+                               "[" + request.serverAddr + "]", "localhost", "127.0.0.1"};
+  for (const std::string& name : names) {
+    if (name.empty() || name == "[]") continue;
+    if (SameName(request.host, name)) return true;
+    if (!request.serverPort.empty() && SameName(request.host, name + ":" + request.serverPort)) {
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 CgiRequest CgiRequest::FromEnvironment() {
   CgiRequest request;
   request.method = Environment("REQUEST_METHOD");
   request.contentLength = Environment("CONTENT_LENGTH");
+  request.origin = Environment("HTTP_ORIGIN");
+  request.host = Environment("HTTP_HOST");
+  request.serverName = Environment("SERVER_NAME");
+  request.serverAddr = Environment("SERVER_ADDR");
+  request.serverPort = Environment("SERVER_PORT");
   request.dataDirectory = Environment("BAZARO_PAD_DATA");
   request.maxBody = Environment("BAZARO_PAD_MAX_BODY");
   return request;
@@ -42,6 +71,8 @@ Status CgiRequest::Accept(std::uint64_t ceiling, std::uint64_t& length) const {
   if (dataDirectory.empty() || (!maxBody.empty() && !ReadCount(maxBody, limit))) {
     return Status::Fail(kServerError, "server not configured");
   }
+  if (!origin.empty()) return Status::Fail(kForbidden, "cross-site request refused");
+  if (!IsOwnHost(*this)) return Status::Fail(kBadRequest, "unknown host");
   if (method != "POST") return Status::Fail(kMethodNotAllowed, "only POST is served");
   if (!ReadCount(contentLength, length)) return Status::Fail(kBadRequest, "no body length");
   if (length > std::min(limit, ceiling)) return Status::Fail(kPayloadTooLarge, "body too large");

@@ -21,6 +21,11 @@ constexpr std::uint64_t kMaxCommandBody = 1ULL << 20;
 struct CgiRequest {
   std::string method;         // REQUEST_METHOD
   std::string contentLength;  // CONTENT_LENGTH as given
+  std::string origin;         // HTTP_ORIGIN: a browser's mark of a cross-site request
+  std::string host;           // HTTP_HOST, the name the client asked for
+  std::string serverName;     // SERVER_NAME
+  std::string serverAddr;     // SERVER_ADDR
+  std::string serverPort;     // SERVER_PORT
   std::string dataDirectory;  // BAZARO_PAD_DATA
   std::string maxBody;        // BAZARO_PAD_MAX_BODY, empty for the default
   int input = 0;              // the body
@@ -32,6 +37,10 @@ struct CgiRequest {
   // Checks that the request is a POST with a valid length of at most
   // `ceiling` bytes and of the configured limit, and that the server has a
   // data directory: 405, 400, 413 or 500 otherwise. `length` is the body's.
+  // A request a browser made for another site's page (Origin) is refused
+  // with 403, and one that names a host other than this server (a name that
+  // leads here through someone else's DNS) with 400; pad clients send
+  // neither header.
   Status Accept(std::uint64_t ceiling, std::uint64_t& length) const;
 
   // Accept for a body of at most kMaxCommandBody bytes, then the whole body.

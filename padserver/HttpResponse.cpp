@@ -17,6 +17,8 @@ const char* ReasonPhrase(int code) {
       return "OK";
     case kBadRequest:
       return "Bad Request";
+    case kForbidden:
+      return "Forbidden";
     case kNotFound:
       return "Not Found";
     case kMethodNotAllowed:

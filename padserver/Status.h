@@ -18,6 +18,7 @@ struct Status {
 
 // Status codes the server answers with.
 constexpr int kBadRequest = 400;
+constexpr int kForbidden = 403;
 constexpr int kNotFound = 404;
 constexpr int kMethodNotAllowed = 405;
 constexpr int kPayloadTooLarge = 413;

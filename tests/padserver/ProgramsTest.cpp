@@ -22,6 +22,8 @@ struct Request {
   std::string method = "POST";
   std::string contentLength = "";  // the body's size when empty
   std::string maxBody = "";
+  std::string origin = "";
+  std::string host = "";
 };
 
 class ProgramsTest : public testing::Test {
@@ -37,6 +39,11 @@ class ProgramsTest : public testing::Test {
         request.contentLength.empty() ? std::to_string(request.body.size()) : request.contentLength;
     cgi.dataDirectory = data_;
     cgi.maxBody = request.maxBody;
+    cgi.origin = request.origin;
+    cgi.host = request.host;
+    cgi.serverName = "pads.test";
+    cgi.serverAddr = "192.0.2.7";
+    cgi.serverPort = "8443";
     cgi.input = ::open(bodyPath.c_str(), O_RDONLY);
     cgi.output = ::open(responsePath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     EXPECT_EQ(program(cgi), 0);
@@ -140,6 +147,34 @@ TEST_F(ProgramsTest, RequestsThatCannotBeServedAreRefused) {
     EXPECT_EQ(Run(c.program, c.request), c.expected) << c.request.body;
   }
   EXPECT_EQ(ListDirectory(scratch_.Path()), "body response") << "no data directory was made";
+}
+
+// A browser marks another site's request with Origin; a Host that is not
+// this server's comes from a name someone else's DNS points here.
+TEST_F(ProgramsTest, BrowserAndForeignHostRequestsAreRefused) {
+  const char* const hosts[][2] = {
+      {"", "200"},
+      {"pads.test", "200"},
+      {"PADS.test:8443", "200"},
+      {"192.0.2.7:8443", "200"},
+      {"localhost", "200"},
+      {"127.0.0.1:8443", "200"},
+      {"evil.test", "400"},
+      {"pads.test:80", "400"},
+      {"pads.test.evil.test", "400"},
+      {"192.0.2.7.nip.io:8443", "400"},
+  };
+  for (const auto& host : hosts) {
+    Request request{"GetNewPadID\n\xFF"};
+    request.host = host[0];
+    EXPECT_EQ(Run(RunCommandProgram, request).substr(0, 3), host[1]) << host[0];
+  }
+  for (Program program : {RunCommandProgram, RunPadPutProgram, RunUploadProgram}) {
+    Request request{"FILE_NAME = 1.pad\nx"};
+    request.origin = "https://pads.test";
+    EXPECT_EQ(Run(program, request), "403 error=\"cross-site request refused\"");
+  }
+  EXPECT_EQ(ListDirectory(data_ + "/misc"), "");
 }
 
 TEST_F(ProgramsTest, PadFilesAreStoredWholeOrNotAtAll) {
