@@ -60,6 +60,7 @@ CgiRequest CgiRequest::FromEnvironment() {
   request.serverName = Environment("SERVER_NAME");
   request.serverAddr = Environment("SERVER_ADDR");
   request.serverPort = Environment("SERVER_PORT");
+  request.remoteUser = Environment("REMOTE_USER");
   request.dataDirectory = Environment("BAZARO_PAD_DATA");
   request.maxBody = Environment("BAZARO_PAD_MAX_BODY");
   return request;

@@ -26,6 +26,7 @@ struct CgiRequest {
   std::string serverName;     // SERVER_NAME
   std::string serverAddr;     // SERVER_ADDR
   std::string serverPort;     // SERVER_PORT
+  std::string remoteUser;     // REMOTE_USER, the account; empty without accounts
   std::string dataDirectory;  // BAZARO_PAD_DATA
   std::string maxBody;        // BAZARO_PAD_MAX_BODY, empty for the default
   int input = 0;              // the body

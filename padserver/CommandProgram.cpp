@@ -8,10 +8,13 @@
 
 namespace padserver {
 
-std::unique_ptr<PadStore> OpenPadStore(const DataDirectory& data, Status& status) {
+std::unique_ptr<PadStore> OpenPadStore(const CgiRequest& request, const DataDirectory& data,
+                                       Status& status) {
   status = data.Prepare();
   if (!status.IsOk()) return nullptr;
-  return SqlitePadStore::Open(data.DatabasePath(), status);
+  std::unique_ptr<PadStore> store = SqlitePadStore::Open(data.DatabasePath(), status);
+  if (store != nullptr) store->ActFor(request.remoteUser);
+  return store;
 }
 
 int RunCommandProgram(const CgiRequest& request) {
@@ -23,7 +26,7 @@ int RunCommandProgram(const CgiRequest& request) {
   std::string reply;
   if (status.IsOk()) {
     DataDirectory data(request.dataDirectory);
-    std::unique_ptr<PadStore> store = OpenPadStore(data, status);
+    std::unique_ptr<PadStore> store = OpenPadStore(request, data, status);
     std::vector<PadId> removed;
     if (store != nullptr) status = RunPadCommand(*store, command, reply, removed);
     // The records are gone; a file left by a failed removal is never served,

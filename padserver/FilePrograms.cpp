@@ -67,13 +67,26 @@ Status StoreRest(RequestBody& body, const std::string& path, bool mayBeEmpty) {
 }
 
 // Opens the store of the request's data directory and checks that pad `id`
-// exists.
-Status CheckPadExists(const DataDirectory& data, PadId id) {
+// exists and, for a change with accounts, that it is the user's.
+Status CheckPad(const CgiRequest& request, const DataDirectory& data, PadId id, bool toChange) {
   Status status;
-  std::unique_ptr<PadStore> store = OpenPadStore(data, status);
+  std::unique_ptr<PadStore> store = OpenPadStore(request, data, status);
   PadRecord record;
   if (store != nullptr) status = store->Get(id, record);
+  if (status.IsOk() && toChange && !request.remoteUser.empty() &&
+      record.account != request.remoteUser) {
+    status = Status::Fail(kForbidden, "not your pad");
+  }
   return status;
+}
+
+// With accounts, claims the misc file `name` for the user, or 403 when it is
+// another's.
+Status ClaimFile(const CgiRequest& request, const DataDirectory& data, const std::string& name) {
+  if (request.remoteUser.empty()) return Status::Ok();
+  Status status;
+  std::unique_ptr<PadStore> store = OpenPadStore(request, data, status);
+  return store != nullptr ? store->ClaimFile(name) : status;
 }
 
 }  // namespace
@@ -87,14 +100,14 @@ int RunPadPutProgram(const CgiRequest& request) {
   if (status.IsOk()) status = ReadFileName(body, name);
   if (status.IsOk()) status = ReadPadFileName(name, id);
   DataDirectory data(request.dataDirectory);
-  if (status.IsOk()) status = CheckPadExists(data, id);
+  if (status.IsOk()) status = CheckPad(request, data, id, true);
   if (status.IsOk()) status = StoreRest(body, data.PadFile(id), false);
   // A deletion of the pad while its file was on the way may have removed the
   // old file before this one took its place: the new one goes too, and the
   // upload is refused, as it would have been a moment later. (A store that
   // cannot be read now says nothing about the pad: the file stays.)
   if (status.IsOk()) {
-    Status after = CheckPadExists(data, id);
+    Status after = CheckPad(request, data, id, false);
     if (after.code == kNotFound) {
       ::unlink(data.PadFile(id).c_str());
       status = after;
@@ -112,6 +125,7 @@ int RunUploadProgram(const CgiRequest& request) {
   if (status.IsOk()) status = CheckFileName(name);
   DataDirectory data(request.dataDirectory);
   if (status.IsOk()) status = data.Prepare();
+  if (status.IsOk()) status = ClaimFile(request, data, name);
   if (status.IsOk()) status = StoreRest(body, data.MiscFile(name), true);
   return WriteReply(request.output, status, "") ? 0 : 1;
 }
@@ -128,7 +142,7 @@ int RunPadGetProgram(const CgiRequest& request) {
     }
   }
   DataDirectory data(request.dataDirectory);
-  if (status.IsOk()) status = CheckPadExists(data, id);
+  if (status.IsOk()) status = CheckPad(request, data, id, false);
   if (!status.IsOk()) return WriteReply(request.output, status, "") ? 0 : 1;
 
   // The file opened is the one served, even when an upload replaces it

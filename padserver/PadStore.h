@@ -7,6 +7,7 @@
 // forbids, 503 when no identifier is left, 500 when the store itself failed.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "padserver/PadRecord.h"
@@ -17,6 +18,17 @@ namespace padserver {
 class PadStore {
  public:
   virtual ~PadStore() = default;
+
+  // With accounts, the operations that follow act for `user`: a new pad
+  // belongs to them, only its owner may change, move or delete a pad (403),
+  // a pad may be placed only under a pad of the same owner, and a pad's
+  // owner is kept whatever a change names. An empty user (no accounts)
+  // leaves every pad open to every change.
+  virtual void ActFor(std::string user) = 0;
+
+  // With accounts, the misc file `name` belongs to whoever first stored it:
+  // claims it for the acting user, or 403 when it is another's.
+  virtual Status ClaimFile(const std::string& name) = 0;
 
   // A fresh identifier, never 0 and never handed out before (also not after
   // its pad was deleted), recorded as an existing top pad with default values.
@@ -34,7 +46,8 @@ class PadStore {
   virtual Status Children(PadId parent, std::vector<PadId>& children) = 0;
 
   // Deletes the pad `id` and every pad below it; `removed` lists them all, so
-  // that the caller can remove their files.
+  // that the caller can remove their files. With accounts every one of them
+  // must be the acting user's.
   virtual Status Delete(PadId id, std::vector<PadId>& removed) = 0;
 };
 

@@ -27,8 +27,9 @@ int RunPadPutProgram(const CgiRequest& request);
 int RunPadGetProgram(const CgiRequest& request);
 int RunUploadProgram(const CgiRequest& request);
 
-// The store in `data`, which is made when missing; null with the reason in
-// `status` when that fails.
-std::unique_ptr<PadStore> OpenPadStore(const DataDirectory& data, Status& status);
+// The store in `data`, which is made when missing, acting for the request's
+// user; null with the reason in `status` when that fails.
+std::unique_ptr<PadStore> OpenPadStore(const CgiRequest& request, const DataDirectory& data,
+                                       Status& status);
 
 }  // namespace padserver

@@ -13,7 +13,7 @@ namespace padserver {
 namespace {
 
 // The schema's version in the database's user_version; 0 is a new file.
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 // The pause before a start that was told "busy" is tried again.
 constexpr int kBusyRetryMilliseconds = 20;
 
@@ -36,6 +36,11 @@ constexpr char kSchema[] =
     "  value TEXT NOT NULL,"
     "  UNIQUE(pad, name));"
     "PRAGMA user_version = 1;";
+
+// Version 2: the owners of misc files, kept from their first upload.
+constexpr char kFileOwners[] =
+    "CREATE TABLE files(name TEXT PRIMARY KEY, owner TEXT NOT NULL);"
+    "PRAGMA user_version = 2;";
 
 // The pad ?1 and every pad below it.
 constexpr char kSubtree[] =
@@ -115,6 +120,28 @@ Status SqlitePadStore::CreateTables() {
   if (version == 0 && sqlite3_exec(db_, kSchema, nullptr, nullptr, nullptr) != SQLITE_OK) {
     return StoreFailure(db_);
   }
+  if (version < 2 && sqlite3_exec(db_, kFileOwners, nullptr, nullptr, nullptr) != SQLITE_OK) {
+    return StoreFailure(db_);
+  }
+  return transaction.Commit() ? Status::Ok() : StoreFailure(db_);
+}
+
+Status SqlitePadStore::CheckOwner(PadId id, const char* refusal) {
+  if (user_.empty()) return Status::Ok();
+  SqliteStatement query(db_, "SELECT account FROM pads WHERE id = ?1");
+  if (!query.Bind(1, id).Step()) return query.Failed() ? StoreFailure(db_) : NoSuchPad();
+  return query.Text(0) == user_ ? Status::Ok() : Status::Fail(kForbidden, refusal);
+}
+
+Status SqlitePadStore::ClaimFile(const std::string& name) {
+  if (user_.empty()) return Status::Ok();
+  SqliteTransaction transaction(db_, SqliteTransaction::kWrite);
+  if (!transaction.Begun()) return StoreFailure(db_);
+  SqliteStatement claim(db_, "INSERT OR IGNORE INTO files(name, owner) VALUES(?1, ?2)");
+  if (!claim.Bind(1, name).Bind(2, user_).Run()) return StoreFailure(db_);
+  SqliteStatement owner(db_, "SELECT owner FROM files WHERE name = ?1");
+  if (!owner.Bind(1, name).Step()) return StoreFailure(db_);
+  if (owner.Text(0) != user_) return Status::Fail(kForbidden, "not your file");
   return transaction.Commit() ? Status::Ok() : StoreFailure(db_);
 }
 
@@ -122,7 +149,9 @@ Status SqlitePadStore::NewPad(PadId& id) {
   id = 0;
   SqliteTransaction transaction(db_, SqliteTransaction::kWrite);
   if (!transaction.Begun()) return StoreFailure(db_);
-  SqliteStatement insert(db_, "INSERT INTO pads DEFAULT VALUES");
+  SqliteStatement insert(db_, user_.empty() ? "INSERT INTO pads DEFAULT VALUES"
+                                            : "INSERT INTO pads(account) VALUES(?1)");
+  if (!user_.empty()) insert.Bind(1, user_);
   if (!insert.Run()) return StoreFailure(db_);
   sqlite3_int64 rowid = sqlite3_last_insert_rowid(db_);
   // Identifiers travel as unsigned 32-bit numbers; the rollback leaves the
@@ -138,12 +167,15 @@ Status SqlitePadStore::NewPad(PadId& id) {
 Status SqlitePadStore::Update(PadId id, const PadChange& change) {
   SqliteTransaction transaction(db_, SqliteTransaction::kWrite);
   if (!transaction.Begun()) return StoreFailure(db_);
-  Status status;
+  Status status = CheckOwner(id, "not your pad");
+  if (!status.IsOk()) return status;
   if (!Exists(db_, id, status)) return status.IsOk() ? NoSuchPad() : status;
   if (change.parent && *change.parent != kNoParent) {
     if (!Exists(db_, *change.parent, status)) {
       return status.IsOk() ? Status::Fail(kNotFound, "no such parent") : status;
     }
+    status = CheckOwner(*change.parent, "parent is not your pad");
+    if (!status.IsOk()) return status;
     // A pad below itself would leave its subtree unreachable from the top.
     if (IsSelfOrAbove(db_, id, *change.parent, status)) {
       return status.IsOk() ? Status::Fail(kBadRequest, "parent lies inside the pad") : status;
@@ -160,7 +192,8 @@ Status SqlitePadStore::Update(PadId id, const PadChange& change) {
   if (change.parent) update.Bind(2, *change.parent);
   if (change.x) update.Bind(3, *change.x);
   if (change.y) update.Bind(4, *change.y);
-  if (change.account) update.Bind(5, *change.account);
+  // With accounts the owner is who made the pad, whatever the command says.
+  if (change.account && user_.empty()) update.Bind(5, *change.account);
   if (change.group) update.Bind(6, *change.group);
   if (!update.Run()) return StoreFailure(db_);
 
@@ -226,6 +259,13 @@ Status SqlitePadStore::Delete(PadId id, std::vector<PadId>& removed) {
   subtree.Bind(1, id);
   while (subtree.Step()) removed.push_back(static_cast<PadId>(subtree.Integer(0)));
   if (subtree.Failed()) return StoreFailure(db_);
+  for (PadId pad : removed) {
+    status = CheckOwner(pad, "not your pad");
+    if (!status.IsOk()) {
+      removed.clear();
+      return status;
+    }
+  }
 
   SqliteStatement attributes(
       db_, (std::string(kSubtree) + "DELETE FROM attributes WHERE pad IN subtree").c_str());

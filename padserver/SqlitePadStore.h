@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "padserver/PadStore.h"
 
@@ -29,6 +30,8 @@ class SqlitePadStore : public PadStore {
   SqlitePadStore(const SqlitePadStore&) = delete;
   SqlitePadStore& operator=(const SqlitePadStore&) = delete;
 
+  void ActFor(std::string user) override { user_ = std::move(user); }
+  Status ClaimFile(const std::string& name) override;
   Status NewPad(PadId& id) override;
   Status Update(PadId id, const PadChange& change) override;
   Status Get(PadId id, PadRecord& record) override;
@@ -38,8 +41,11 @@ class SqlitePadStore : public PadStore {
  private:
   explicit SqlitePadStore(sqlite3* db) : db_(db) {}
   Status CreateTables();
+  // With accounts, 403 unless the pad `id` is the acting user's.
+  Status CheckOwner(PadId id, const char* refusal);
 
   sqlite3* db_;
+  std::string user_;
 };
 
 }  // namespace padserver

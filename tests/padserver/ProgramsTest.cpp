@@ -44,6 +44,7 @@ class ProgramsTest : public testing::Test {
     cgi.serverName = "pads.test";
     cgi.serverAddr = "192.0.2.7";
     cgi.serverPort = "8443";
+    cgi.remoteUser = user_;
     cgi.input = ::open(bodyPath.c_str(), O_RDONLY);
     cgi.output = ::open(responsePath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     EXPECT_EQ(program(cgi), 0);
@@ -70,6 +71,7 @@ class ProgramsTest : public testing::Test {
 
   ScratchDirectory scratch_;
   std::string data_ = scratch_.File("data");
+  std::string user_;  // REMOTE_USER of the requests that follow
 
  private:
   // Checks the head's form and that Content-Length tells the body's size.
@@ -237,6 +239,37 @@ TEST_F(ProgramsTest, MiscFilesKeepToTheirDirectory) {
             "400 error=\"body cut short\"");
   EXPECT_EQ(ReadWholeFile(data_ + "/misc/my notes.txt"), "first");
   EXPECT_EQ(ListDirectory(data_ + "/misc"), "my notes.txt " + name);
+}
+
+// With accounts a pad is its maker's and a file its first uploader's: others
+// may read them but not change, move, replace or delete them.
+TEST_F(ProgramsTest, OnlyOwnersChangeTheirPadsAndFiles) {
+  user_ = "alice";
+  ASSERT_EQ(Command("GetNewPadID"), "200 1");
+  ASSERT_EQ(PutPad("1.pad", "alice's"), "200 ");
+  ASSERT_EQ(Upload("notes", "alice's"), "200 ");
+  ASSERT_EQ(Command("SetPadInfo 1 0 5 6 mallory staff account=eve "), "200 ");
+  user_ = "bob";
+  ASSERT_EQ(Command("GetNewPadID"), "200 2");
+  EXPECT_EQ(Command("GetPadInfo 1"), "200 id=0 x=5 y=6 account=\"alice\" group=\"staff\"");
+  const char* const refused[][2] = {
+      {"SetPadAttributes 1 a=1", "not your pad"},
+      {"SetPadInfo 1 0 0 0 bob bob ", "not your pad"},
+      {"SetPadInfo 2 1 0 0 bob bob ", "parent is not your pad"},
+      {"DeletePad 1", "not your pad"},
+  };
+  for (const auto& step : refused) {
+    EXPECT_EQ(Command(step[0]), std::string("403 error=\"") + step[1] + "\"") << step[0];
+  }
+  EXPECT_EQ(PutPad("1.pad", "bob's"), "403 error=\"not your pad\"");
+  EXPECT_EQ(Upload("notes", "bob's"), "403 error=\"not your file\"");
+  EXPECT_EQ(GetPad("/pads/1.pad"), "200 alice's");
+  EXPECT_EQ(ReadWholeFile(data_ + "/misc/notes"), "alice's");
+  EXPECT_EQ(Command("GetPadInfo 2"), "200 id=0 x=0 y=0 account=\"bob\" group=\"guest\"");
+
+  user_ = "alice";
+  EXPECT_EQ(Upload("notes", "again"), "200 ");
+  EXPECT_EQ(Command("DeletePad 1"), "200 ");
 }
 
 // Every name a request brings, written to reach outside the data directory
