@@ -26,6 +26,21 @@ bool ReadCount(const std::string& text, std::uint64_t& count) {
   return true;
 }
 
+struct Setting {
+  const char* variable;
+  std::string CgiRequest::*text;
+  std::uint64_t Limits::*value;
+};
+
+constexpr Setting kLimitSettings[] = {
+    {"BAZARO_PAD_MAX_ATTRIBUTES", &CgiRequest::maxAttributes, &Limits::maxAttributes},
+    {"BAZARO_PAD_MAX_ATTRIBUTE_BYTES", &CgiRequest::maxAttributeBytes, &Limits::maxAttributeBytes},
+    {"BAZARO_PAD_MAX_CHILDREN", &CgiRequest::maxChildren, &Limits::maxChildren},
+    {"BAZARO_PAD_MAX_FILES", &CgiRequest::maxFiles, &Limits::maxFiles},
+    {"BAZARO_PAD_MAX_FILE_BYTES", &CgiRequest::maxFileBytes, &Limits::maxFileBytes},
+    {"BAZARO_PAD_BODY_TIMEOUT", &CgiRequest::bodyTimeout, &Limits::bodyTimeoutSeconds},
+};
+
 bool SameName(const std::string& a, const std::string& b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            return std::tolower(static_cast<unsigned char>(x)) ==
@@ -63,13 +78,26 @@ CgiRequest CgiRequest::FromEnvironment() {
   request.remoteUser = Environment("REMOTE_USER");
   request.dataDirectory = Environment("BAZARO_PAD_DATA");
   request.maxBody = Environment("BAZARO_PAD_MAX_BODY");
+  for (const Setting& setting : kLimitSettings)
+    request.*setting.text = Environment(setting.variable);
   return request;
+}
+
+bool CgiRequest::ReadLimits(Limits& limits) const {
+  limits = Limits();
+  for (const Setting& setting : kLimitSettings) {
+    const std::string& text = this->*setting.text;
+    if (!text.empty() && !ReadCount(text, limits.*setting.value)) return false;
+  }
+  return true;
 }
 
 Status CgiRequest::Accept(std::uint64_t ceiling, std::uint64_t& length) const {
   length = 0;
   std::uint64_t limit = kDefaultMaxBody;
-  if (dataDirectory.empty() || (!maxBody.empty() && !ReadCount(maxBody, limit))) {
+  Limits limits;
+  if (dataDirectory.empty() || (!maxBody.empty() && !ReadCount(maxBody, limit)) ||
+      !ReadLimits(limits)) {
     return Status::Fail(kServerError, "server not configured");
   }
   if (!origin.empty()) return Status::Fail(kForbidden, "cross-site request refused");

@@ -2,13 +2,17 @@
 // announced length, the server's settings, and the body on its input.
 //
 // The settings come from the environment that the web server's configuration
-// gives the programs: BAZARO_PAD_DATA names the data directory and
-// BAZARO_PAD_MAX_BODY the largest body accepted, in bytes (1 GiB when unset).
+// gives the programs: BAZARO_PAD_DATA names the data directory,
+// BAZARO_PAD_MAX_BODY the largest body accepted, in bytes (1 GiB when unset),
+// and BAZARO_PAD_MAX_ATTRIBUTES, BAZARO_PAD_MAX_ATTRIBUTE_BYTES,
+// BAZARO_PAD_MAX_CHILDREN, BAZARO_PAD_MAX_FILES, BAZARO_PAD_MAX_FILE_BYTES and
+// BAZARO_PAD_BODY_TIMEOUT (seconds) the Limits, their defaults when unset.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "padserver/Limits.h"
 #include "padserver/Status.h"
 
 namespace padserver {
@@ -29,8 +33,15 @@ struct CgiRequest {
   std::string remoteUser;     // REMOTE_USER, the account; empty without accounts
   std::string dataDirectory;  // BAZARO_PAD_DATA
   std::string maxBody;        // BAZARO_PAD_MAX_BODY, empty for the default
-  int input = 0;              // the body
-  int output = 1;             // the response
+  // The Limits as given, empty for their defaults.
+  std::string maxAttributes;
+  std::string maxAttributeBytes;
+  std::string maxChildren;
+  std::string maxFiles;
+  std::string maxFileBytes;
+  std::string bodyTimeout;
+  int input = 0;   // the body
+  int output = 1;  // the response
 
   // The request of this process, on standard input and output.
   static CgiRequest FromEnvironment();
@@ -43,6 +54,9 @@ struct CgiRequest {
   // leads here through someone else's DNS) with 400; pad clients send
   // neither header.
   Status Accept(std::uint64_t ceiling, std::uint64_t& length) const;
+
+  // The configured Limits; false when one of them is not a number.
+  bool ReadLimits(Limits& limits) const;
 
   // Accept for a body of at most kMaxCommandBody bytes, then the whole body.
   Status ReadShortBody(std::string& text) const;

@@ -13,7 +13,12 @@ std::unique_ptr<PadStore> OpenPadStore(const CgiRequest& request, const DataDire
   status = data.Prepare();
   if (!status.IsOk()) return nullptr;
   std::unique_ptr<PadStore> store = SqlitePadStore::Open(data.DatabasePath(), status);
-  if (store != nullptr) store->ActFor(request.remoteUser);
+  if (store != nullptr) {
+    Limits limits;
+    request.ReadLimits(limits);
+    store->ActFor(request.remoteUser);
+    store->SetLimits(limits);
+  }
   return store;
 }
 

@@ -1,5 +1,7 @@
 #include "padserver/DataDirectory.h"
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -34,6 +36,25 @@ Status DataDirectory::Prepare() const {
   for (const std::string& path : {root_, root_ + "/pads", root_ + "/misc"}) {
     if (!MakeDirectory(path)) return Status::Fail(kServerError, "cannot make the data directory");
   }
+  return Status::Ok();
+}
+
+Status DataDirectory::MiscUsage(const std::string& except, std::uint64_t& files,
+                                std::uint64_t& bytes) const {
+  files = bytes = 0;
+  DIR* directory = ::opendir((root_ + "/misc").c_str());
+  if (directory == nullptr) return Status::Fail(kServerError, "cannot read the file area");
+  while (const dirent* entry = ::readdir(directory)) {
+    struct stat info;
+    if (entry->d_name[0] == '.' || except == entry->d_name ||
+        ::fstatat(::dirfd(directory), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(info.st_mode)) {
+      continue;
+    }
+    ++files;
+    bytes += static_cast<std::uint64_t>(info.st_size);
+  }
+  ::closedir(directory);
   return Status::Ok();
 }
 

@@ -8,6 +8,7 @@
 // nothing a request names can leave the directory.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -32,6 +33,10 @@ class DataDirectory {
 
   // Creates the directory and its subdirectories when they are missing.
   Status Prepare() const;
+
+  // The misc files' count and bytes in all, leaving out `except` (the file
+  // an upload replaces) and the temporary files.
+  Status MiscUsage(const std::string& except, std::uint64_t& files, std::uint64_t& bytes) const;
 
   std::string DatabasePath() const { return root_ + "/pads.db"; }
   std::string PadFile(PadId id) const;

@@ -89,6 +89,23 @@ Status ClaimFile(const CgiRequest& request, const DataDirectory& data, const std
   return store != nullptr ? store->ClaimFile(name) : status;
 }
 
+// 507 when storing `size` bytes as misc file `name` would take the file area
+// past its limits.
+Status CheckFileRoom(const CgiRequest& request, const DataDirectory& data, const std::string& name,
+                     std::uint64_t size) {
+  Limits limits;
+  request.ReadLimits(limits);
+  std::uint64_t files = 0;
+  std::uint64_t bytes = 0;
+  Status status = data.MiscUsage(name, files, bytes);
+  if (!status.IsOk()) return status;
+  if (files >= limits.maxFiles) return Status::Fail(kInsufficientStorage, "too many files");
+  if (size > limits.maxFileBytes || bytes > limits.maxFileBytes - size) {
+    return Status::Fail(kInsufficientStorage, "file area full");
+  }
+  return Status::Ok();
+}
+
 }  // namespace
 
 int RunPadPutProgram(const CgiRequest& request) {
@@ -126,6 +143,9 @@ int RunUploadProgram(const CgiRequest& request) {
   DataDirectory data(request.dataDirectory);
   if (status.IsOk()) status = data.Prepare();
   if (status.IsOk()) status = ClaimFile(request, data, name);
+  // What follows the FILE_NAME line and its newline.
+  std::uint64_t size = length - (kFileNamePrefixLength + name.size() + 1);
+  if (status.IsOk()) status = CheckFileRoom(request, data, name, size);
   if (status.IsOk()) status = StoreRest(body, data.MiscFile(name), true);
   return WriteReply(request.output, status, "") ? 0 : 1;
 }

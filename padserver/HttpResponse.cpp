@@ -27,6 +27,8 @@ const char* ReasonPhrase(int code) {
       return "Payload Too Large";
     case kUnavailable:
       return "Service Unavailable";
+    case kInsufficientStorage:
+      return "Insufficient Storage";
     default:
       return "Internal Server Error";
   }

@@ -4,12 +4,15 @@
 // Every operation is one transaction: it happens whole or not at all, also
 // when many processes use the same store at once. A failure is a Status:
 // 404 for a pad (or parent) that does not exist, 400 for a change the model
-// forbids, 503 when no identifier is left, 500 when the store itself failed.
+// forbids, 503 when no identifier is left, 500 when the store itself failed,
+// 413 for a change that would make a pad larger than its Limits allow, and
+// 507 for one that would give a parent more children than they allow.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "padserver/Limits.h"
 #include "padserver/PadRecord.h"
 #include "padserver/Status.h"
 
@@ -25,6 +28,9 @@ class PadStore {
   // owner is kept whatever a change names. An empty user (no accounts)
   // leaves every pad open to every change.
   virtual void ActFor(std::string user) = 0;
+
+  // The bounds the operations that follow keep to.
+  virtual void SetLimits(const Limits& limits) = 0;
 
   // With accounts, the misc file `name` belongs to whoever first stored it:
   // claims it for the acting user, or 403 when it is another's.

@@ -133,6 +133,29 @@ Status SqlitePadStore::CheckOwner(PadId id, const char* refusal) {
   return query.Text(0) == user_ ? Status::Ok() : Status::Fail(kForbidden, refusal);
 }
 
+Status SqlitePadStore::CheckRoomBelow(PadId parent) {
+  SqliteStatement count(db_, "SELECT count(*) FROM pads WHERE parent = ?1");
+  if (!count.Bind(1, parent).Step()) return StoreFailure(db_);
+  if (static_cast<std::uint64_t>(count.Integer(0)) >= limits_.maxChildren) {
+    return Status::Fail(kInsufficientStorage, "too many children");
+  }
+  return Status::Ok();
+}
+
+Status SqlitePadStore::CheckAttributeRoom(PadId id) {
+  SqliteStatement size(db_,
+                       "SELECT count(*), coalesce(sum(length(CAST(name AS BLOB)) +"
+                       " length(CAST(value AS BLOB))), 0) FROM attributes WHERE pad = ?1");
+  if (!size.Bind(1, id).Step()) return StoreFailure(db_);
+  if (static_cast<std::uint64_t>(size.Integer(0)) > limits_.maxAttributes) {
+    return Status::Fail(kPayloadTooLarge, "too many attributes");
+  }
+  if (static_cast<std::uint64_t>(size.Integer(1)) > limits_.maxAttributeBytes) {
+    return Status::Fail(kPayloadTooLarge, "attributes too large");
+  }
+  return Status::Ok();
+}
+
 Status SqlitePadStore::ClaimFile(const std::string& name) {
   if (user_.empty()) return Status::Ok();
   SqliteTransaction transaction(db_, SqliteTransaction::kWrite);
@@ -149,6 +172,8 @@ Status SqlitePadStore::NewPad(PadId& id) {
   id = 0;
   SqliteTransaction transaction(db_, SqliteTransaction::kWrite);
   if (!transaction.Begun()) return StoreFailure(db_);
+  Status room = CheckRoomBelow(kNoParent);
+  if (!room.IsOk()) return room;
   SqliteStatement insert(db_, user_.empty() ? "INSERT INTO pads DEFAULT VALUES"
                                             : "INSERT INTO pads(account) VALUES(?1)");
   if (!user_.empty()) insert.Bind(1, user_);
@@ -182,6 +207,14 @@ Status SqlitePadStore::Update(PadId id, const PadChange& change) {
     }
     if (!status.IsOk()) return status;
   }
+  if (change.parent) {
+    SqliteStatement current(db_, "SELECT parent FROM pads WHERE id = ?1");
+    if (!current.Bind(1, id).Step()) return StoreFailure(db_);
+    if (static_cast<PadId>(current.Integer(0)) != *change.parent) {
+      status = CheckRoomBelow(*change.parent);
+      if (!status.IsOk()) return status;
+    }
+  }
 
   // Unbound parameters are NULL, which keeps the stored value.
   SqliteStatement update(db_,
@@ -205,6 +238,10 @@ Status SqlitePadStore::Update(PadId id, const PadChange& change) {
     put.Reset();
     put.Bind(1, id).Bind(2, attribute.name).Bind(3, attribute.value.quoted ? 1 : 0);
     if (!put.Bind(4, attribute.value.text).Run()) return StoreFailure(db_);
+  }
+  if (!change.attributes.empty()) {
+    status = CheckAttributeRoom(id);
+    if (!status.IsOk()) return status;
   }
   return transaction.Commit() ? Status::Ok() : StoreFailure(db_);
 }

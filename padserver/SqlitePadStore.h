@@ -31,6 +31,7 @@ class SqlitePadStore : public PadStore {
   SqlitePadStore& operator=(const SqlitePadStore&) = delete;
 
   void ActFor(std::string user) override { user_ = std::move(user); }
+  void SetLimits(const Limits& limits) override { limits_ = limits; }
   Status ClaimFile(const std::string& name) override;
   Status NewPad(PadId& id) override;
   Status Update(PadId id, const PadChange& change) override;
@@ -43,9 +44,14 @@ class SqlitePadStore : public PadStore {
   Status CreateTables();
   // With accounts, 403 unless the pad `id` is the acting user's.
   Status CheckOwner(PadId id, const char* refusal);
+  // 507 when `parent` already has as many children as the limit allows.
+  Status CheckRoomBelow(PadId parent);
+  // 413 when the pad `id`'s attributes exceed their limits.
+  Status CheckAttributeRoom(PadId id);
 
   sqlite3* db_;
   std::string user_;
+  Limits limits_;
 };
 
 }  // namespace padserver

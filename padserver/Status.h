@@ -24,5 +24,6 @@ constexpr int kMethodNotAllowed = 405;
 constexpr int kPayloadTooLarge = 413;
 constexpr int kServerError = 500;
 constexpr int kUnavailable = 503;
+constexpr int kInsufficientStorage = 507;
 
 }  // namespace padserver

@@ -33,7 +33,7 @@ class ProgramsTest : public testing::Test {
     std::string bodyPath = scratch_.File("body");
     std::string responsePath = scratch_.File("response");
     EXPECT_TRUE(WriteWholeFile(bodyPath, request.body));
-    CgiRequest cgi;
+    CgiRequest cgi = settings_;
     cgi.method = request.method;
     cgi.contentLength =
         request.contentLength.empty() ? std::to_string(request.body.size()) : request.contentLength;
@@ -71,7 +71,8 @@ class ProgramsTest : public testing::Test {
 
   ScratchDirectory scratch_;
   std::string data_ = scratch_.File("data");
-  std::string user_;  // REMOTE_USER of the requests that follow
+  std::string user_;     // REMOTE_USER of the requests that follow
+  CgiRequest settings_;  // the limits they are given
 
  private:
   // Checks the head's form and that Content-Length tells the body's size.
@@ -270,6 +271,45 @@ TEST_F(ProgramsTest, OnlyOwnersChangeTheirPadsAndFiles) {
   user_ = "alice";
   EXPECT_EQ(Upload("notes", "again"), "200 ");
   EXPECT_EQ(Command("DeletePad 1"), "200 ");
+}
+
+// Each limit refuses the request that would pass it and nothing before;
+// replacing what is there takes no more room.
+TEST_F(ProgramsTest, LimitsRefuseWhatWouldGrowPastThem) {
+  settings_.maxAttributes = "2";
+  settings_.maxAttributeBytes = "20";
+  settings_.maxChildren = "2";
+  settings_.maxFiles = "2";
+  settings_.maxFileBytes = "10";
+  const char* const steps[][2] = {
+      {"GetNewPadID", "200 1"},
+      {"GetNewPadID", "200 2"},
+      {"GetNewPadID", "507 error=\"too many children\""},
+      {"SetPadInfo 2 1 0 0 a b ", "200 "},
+      {"GetNewPadID", "200 3"},
+      {"SetPadInfo 3 1 0 0 a b ", "200 "},
+      {"SetPadInfo 3 1 7 7 a b ", "200 "},
+      {"GetNewPadID", "200 4"},
+      {"SetPadInfo 4 1 0 0 a b ", "507 error=\"too many children\""},
+      {"SetPadAttributes 1 a=1 b=2", "200 "},
+      {"SetPadAttributes 1 c=3", "413 error=\"too many attributes\""},
+      {"SetPadAttributes 1 b=\"0123456789abcdefgh\"", "413 error=\"attributes too large\""},
+      {"SetPadAttributes 1 b=\"0123456789abcdef\"", "200 "},
+      {"GetPadInfo 1",
+       "200 id=0 x=0 y=0 account=\"guest\" group=\"guest\" a=1 "
+       "b=\"0123456789abcdef\""},
+  };
+  for (const auto& step : steps) EXPECT_EQ(Command(step[0]), step[1]) << step[0];
+
+  EXPECT_EQ(Upload("a", "12345"), "200 ");
+  EXPECT_EQ(Upload("b", "1234"), "200 ");
+  EXPECT_EQ(Upload("c", ""), "507 error=\"too many files\"");
+  EXPECT_EQ(Upload("a", "123456"), "200 ");
+  EXPECT_EQ(Upload("b", "12345"), "507 error=\"file area full\"");
+  EXPECT_EQ(ListDirectory(data_ + "/misc"), "a b");
+
+  settings_.maxFiles = "ten";
+  EXPECT_EQ(Upload("a", "1"), "500 error=\"server not configured\"");
 }
 
 // Every name a request brings, written to reach outside the data directory
