@@ -92,6 +92,12 @@ bool CgiRequest::ReadLimits(Limits& limits) const {
   return true;
 }
 
+std::uint64_t CgiRequest::BodyTimeout() const {
+  Limits limits;
+  ReadLimits(limits);
+  return limits.bodyTimeoutSeconds;
+}
+
 Status CgiRequest::Accept(std::uint64_t ceiling, std::uint64_t& length) const {
   length = 0;
   std::uint64_t limit = kDefaultMaxBody;
@@ -113,7 +119,7 @@ Status CgiRequest::ReadShortBody(std::string& text) const {
   std::uint64_t length = 0;
   Status status = Accept(kMaxCommandBody, length);
   if (!status.IsOk()) return status;
-  RequestBody body(input, length);
+  RequestBody body(input, length, BodyTimeout());
   return body.ReadAll(text);
 }
 

@@ -58,6 +58,9 @@ struct CgiRequest {
   // The configured Limits; false when one of them is not a number.
   bool ReadLimits(Limits& limits) const;
 
+  // The seconds a body may stall.
+  std::uint64_t BodyTimeout() const;
+
   // Accept for a body of at most kMaxCommandBody bytes, then the whole body.
   Status ReadShortBody(std::string& text) const;
 };

@@ -54,7 +54,7 @@ Status StoreRest(RequestBody& body, const std::string& path, bool mayBeEmpty) {
   std::uint64_t stored = 0;
   for (;;) {
     long got = body.Read(chunk, sizeof chunk);
-    if (got < 0) return CutShort();
+    if (got < 0) return body.Failure();
     if (got == 0) break;
     if (!replacement.Write(chunk, static_cast<std::size_t>(got))) {
       return Status::Fail(kServerError, "cannot write the file");
@@ -111,7 +111,7 @@ Status CheckFileRoom(const CgiRequest& request, const DataDirectory& data, const
 int RunPadPutProgram(const CgiRequest& request) {
   std::uint64_t length = 0;
   Status status = request.Accept(UINT64_MAX, length);
-  RequestBody body(request.input, length);
+  RequestBody body(request.input, length, request.BodyTimeout());
   std::string name;
   PadId id = 0;
   if (status.IsOk()) status = ReadFileName(body, name);
@@ -136,7 +136,7 @@ int RunPadPutProgram(const CgiRequest& request) {
 int RunUploadProgram(const CgiRequest& request) {
   std::uint64_t length = 0;
   Status status = request.Accept(UINT64_MAX, length);
-  RequestBody body(request.input, length);
+  RequestBody body(request.input, length, request.BodyTimeout());
   std::string name;
   if (status.IsOk()) status = ReadFileName(body, name);
   if (status.IsOk()) status = CheckFileName(name);

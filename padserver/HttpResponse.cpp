@@ -23,6 +23,8 @@ const char* ReasonPhrase(int code) {
       return "Not Found";
     case kMethodNotAllowed:
       return "Method Not Allowed";
+    case kRequestTimeout:
+      return "Request Timeout";
     case kPayloadTooLarge:
       return "Payload Too Large";
     case kUnavailable:

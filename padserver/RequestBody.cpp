@@ -6,16 +6,30 @@
 #include <cerrno>
 #include <cstring>
 
+#include "os/SocketWait.h"
+
 namespace padserver {
 
 Status CutShort() { return Status::Fail(kBadRequest, "body cut short"); }
+
+Status RequestBody::Failure() const {
+  return timedOut_ ? Status::Fail(kRequestTimeout, "body too slow") : CutShort();
+}
 
 bool RequestBody::Fill() {
   if (start_ < end_) return true;
   start_ = end_ = 0;
   if (remaining_ == 0 || failed_) return false;
   std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(sizeof buffer_, remaining_));
+  const std::uint64_t milliseconds = std::min<std::uint64_t>(timeoutSeconds_, 86400) * 1000;
   for (;;) {
+    int ready = os::WaitForSocket(fd_, os::kSocketReadable, static_cast<unsigned>(milliseconds));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready == 0) timedOut_ = true;
+    if (ready <= 0) {
+      failed_ = true;
+      return false;
+    }
     ssize_t got = ::read(fd_, buffer_, want);
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) {
@@ -41,7 +55,7 @@ Status RequestBody::ReadAll(std::string& text) {
   char chunk[65536];
   for (;;) {
     long got = Read(chunk, sizeof chunk);
-    if (got < 0) return CutShort();
+    if (got < 0) return Failure();
     if (got == 0) return Status::Ok();
     text.append(chunk, static_cast<std::size_t>(got));
   }
@@ -50,7 +64,7 @@ Status RequestBody::ReadAll(std::string& text) {
 Status RequestBody::ReadLine(std::size_t limit, const char* tooLong, std::string& line) {
   line.clear();
   for (;;) {
-    if (!Fill()) return failed_ ? CutShort() : Status::Fail(kBadRequest, "line not ended");
+    if (!Fill()) return failed_ ? Failure() : Status::Fail(kBadRequest, "line not ended");
     const char* start = buffer_ + start_;
     // At most the content still allowed and its newline.
     std::size_t available = std::min(end_ - start_, limit - line.size() + 1);

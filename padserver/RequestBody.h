@@ -1,6 +1,8 @@
 // The body of a request, read from the CGI program's input up to the length
 // the request announced. Input that ends before that length makes the body
-// cut short: a failure, never a shorter body.
+// cut short: a failure, never a shorter body. Input that stalls for the
+// body's time-out ends it too, so that a client that stops sending does not
+// hold its program for ever.
 #pragma once
 
 #include <cstdint>
@@ -12,14 +14,19 @@ namespace padserver {
 
 class RequestBody {
  public:
-  RequestBody(int fd, std::uint64_t length) : fd_(fd), remaining_(length) {}
+  // `timeoutSeconds` bounds each wait for more input.
+  RequestBody(int fd, std::uint64_t length, std::uint64_t timeoutSeconds)
+      : fd_(fd), remaining_(length), timeoutSeconds_(timeoutSeconds) {}
 
   // Whether every announced byte has been read.
   bool Done() const { return remaining_ == 0 && start_ == end_; }
 
   // The next bytes of the body, at most `size`; 0 at its end, -1 when the
-  // input ended or failed before it.
+  // input ended, stalled or failed before it (Failure() says which).
   long Read(char* buffer, std::size_t size);
+
+  // Why the body could not be read: 408 when it stalled, 400 otherwise.
+  Status Failure() const;
 
   // The rest of the body, whole.
   Status ReadAll(std::string& text);
@@ -35,7 +42,9 @@ class RequestBody {
 
   int fd_;
   std::uint64_t remaining_;  // announced bytes not yet read from the input
+  std::uint64_t timeoutSeconds_;
   bool failed_ = false;
+  bool timedOut_ = false;
   char buffer_[65536];
   std::size_t start_ = 0;
   std::size_t end_ = 0;

@@ -21,6 +21,7 @@ constexpr int kBadRequest = 400;
 constexpr int kForbidden = 403;
 constexpr int kNotFound = 404;
 constexpr int kMethodNotAllowed = 405;
+constexpr int kRequestTimeout = 408;
 constexpr int kPayloadTooLarge = 413;
 constexpr int kServerError = 500;
 constexpr int kUnavailable = 503;

@@ -24,6 +24,7 @@ struct Request {
   std::string maxBody = "";
   std::string origin = "";
   std::string host = "";
+  bool stalls = false;  // the body comes through a pipe that stays open
 };
 
 class ProgramsTest : public testing::Test {
@@ -45,9 +46,16 @@ class ProgramsTest : public testing::Test {
     cgi.serverAddr = "192.0.2.7";
     cgi.serverPort = "8443";
     cgi.remoteUser = user_;
-    cgi.input = ::open(bodyPath.c_str(), O_RDONLY);
+    int pipeEnds[2] = {-1, -1};
+    if (request.stalls) {
+      EXPECT_EQ(::pipe(pipeEnds), 0);
+      EXPECT_EQ(::write(pipeEnds[1], request.body.data(), request.body.size()),
+                static_cast<ssize_t>(request.body.size()));
+    }
+    cgi.input = request.stalls ? pipeEnds[0] : ::open(bodyPath.c_str(), O_RDONLY);
     cgi.output = ::open(responsePath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     EXPECT_EQ(program(cgi), 0);
+    if (request.stalls) ::close(pipeEnds[1]);
     ::close(cgi.input);
     ::close(cgi.output);
     return Parse(ReadWholeFile(responsePath));
@@ -274,7 +282,8 @@ TEST_F(ProgramsTest, OnlyOwnersChangeTheirPadsAndFiles) {
 }
 
 // Each limit refuses the request that would pass it and nothing before;
-// replacing what is there takes no more room.
+// replacing what is there takes no more room. A body that stalls ends its
+// request.
 TEST_F(ProgramsTest, LimitsRefuseWhatWouldGrowPastThem) {
   settings_.maxAttributes = "2";
   settings_.maxAttributeBytes = "20";
@@ -307,6 +316,14 @@ TEST_F(ProgramsTest, LimitsRefuseWhatWouldGrowPastThem) {
   EXPECT_EQ(Upload("a", "123456"), "200 ");
   EXPECT_EQ(Upload("b", "12345"), "507 error=\"file area full\"");
   EXPECT_EQ(ListDirectory(data_ + "/misc"), "a b");
+
+  settings_.bodyTimeout = "1";
+  Request stalled{"FILE_NAME = a\npart", "POST", "20"};
+  stalled.stalls = true;
+  EXPECT_EQ(Run(RunUploadProgram, stalled), "408 error=\"body too slow\"");
+  stalled.body = "GetNewPadID";
+  EXPECT_EQ(Run(RunCommandProgram, stalled), "408 error=\"body too slow\"");
+  EXPECT_EQ(ReadWholeFile(data_ + "/misc/a"), "123456");
 
   settings_.maxFiles = "ten";
   EXPECT_EQ(Upload("a", "1"), "500 error=\"server not configured\"");
