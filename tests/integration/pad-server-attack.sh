@@ -5,7 +5,7 @@
 # and to one file name. Afterwards nothing may lie outside the data directory
 # or half written inside it, and every stored pad and file must be exactly
 # what one writer sent. Then the launcher's own defences: HTTPS with its
-# private authority.
+# private authority, accounts with their owners, and stalled bodies.
 #
 #   pad-server-attack.sh CGI-DIR
 #
@@ -296,7 +296,8 @@ cmp -s "$users" "$work/users.before" || fail "refused names changed the accounts
 if grep -q -e 'first secret' -e other "$users"; then fail "the accounts file holds a password"; fi
 [ "$(stat -c %a "$users")" = 600 ] || fail "the accounts file is open to others"
 share_with_pad_server "$users"
-start_pad_server --data "$work/users-data" --cgi-bin "$cgi_dir" --users "$users" || exit 1
+start_pad_server --data "$work/users-data" --cgi-bin "$cgi_dir" --users "$users" \
+  --body-timeout 1 || exit 1
 base=http://$pad_server_address
 # signed_in CURL-OPTION...: the status of a command and of a /misc/ fetch.
 signed_in() {
@@ -313,6 +314,21 @@ printf 'second secret\n' | "$root/scripts/pad-user" "$users" alice >/dev/null ||
 [ "$(signed_in -u 'alice:second secret')" = "200 404" ] || fail "alice's new password was refused"
 [ "$(signed_in -u 'bob:other')" = "200 404" ] || fail "bob lost his password"
 [ "$(stat -c %a "$users")" = 640 ] || [ "$(id -u)" -ne 0 ] || fail "pad-user unshared the file"
+# A pad is its maker's: another user reads it but cannot delete it.
+curl_options=(-u 'bob:other')
+mine=$(pad_command GetNewPadID)
+mine=${mine#200 }
+curl_options=(-u 'alice:second secret')
+[ "$(pad_command "DeletePad $mine")" = '403 error="not your pad"' ] || fail "alice deleted bob's pad"
+[[ $(pad_command "GetPadInfo $mine") == *'account="bob"'* ]] || fail "bob's pad lost its owner"
+curl_options=()
+# A body that stops arriving ends its request (here after one second).
+exec 3<>"/dev/tcp/${pad_server_address%:*}/${pad_server_address#*:}"
+printf 'POST /cgi-bin/pad-cgi HTTP/1.0\r\nAuthorization: Basic %s\r\nContent-Length: 100\r\n\r\nGetNew' \
+  "$(printf 'bob:other' | base64)" >&3
+status=$(timeout 15 head -c 12 <&3)
+exec 3>&-
+[ "${status#* }" = 408 ] || fail "a stalled body was answered '$status'"
 stop_pad_server
 
 # refused WORDS ARGUMENT...: pad-server, given the arguments, must not start
