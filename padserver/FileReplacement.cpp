@@ -6,6 +6,8 @@
 #include <atomic>
 #include <cstring>
 
+#include "padserver/ServerLog.h"
+
 namespace padserver {
 
 namespace {
@@ -56,8 +58,11 @@ void InstallCleanupOnSignals() {
 FileReplacement::FileReplacement() : replacement_(&NewFileName, &TrackPending) {}
 
 Status FileReplacement::Open(const std::string& path) {
+  path_ = path;
   file_ = replacement_.Open(path, true);
-  return file_ != nullptr ? Status::Ok() : Status::Fail(kServerError, "cannot make a new file");
+  if (file_ != nullptr) return Status::Ok();
+  LogSystemFailure("cannot make a new file", path);
+  return Status::Fail(kServerError, "cannot make a new file");
 }
 
 bool FileReplacement::Write(const char* data, std::size_t size) {
@@ -67,7 +72,9 @@ bool FileReplacement::Write(const char* data, std::size_t size) {
 Status FileReplacement::Commit() {
   if (file_ == nullptr) return Status::Fail(kServerError, "nothing to store");
   file_ = nullptr;
-  return replacement_.Commit() ? Status::Ok() : Status::Fail(kServerError, "cannot store the file");
+  if (replacement_.Commit()) return Status::Ok();
+  LogSystemFailure("cannot store the file", path_);
+  return Status::Fail(kServerError, "cannot store the file");
 }
 
 void FileReplacement::Abandon() {

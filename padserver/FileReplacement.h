@@ -40,6 +40,7 @@ class FileReplacement {
  private:
   os::FileReplacement replacement_;
   std::FILE* file_ = nullptr;
+  std::string path_;  // the destination, for the log
 };
 
 }  // namespace padserver

@@ -1,5 +1,7 @@
 #include "padserver/SqliteStatement.h"
 
+#include "padserver/ServerLog.h"
+
 namespace padserver {
 
 Status StoreFailure(sqlite3* db) {
@@ -7,7 +9,8 @@ Status StoreFailure(sqlite3* db) {
   if (code == SQLITE_BUSY || code == SQLITE_LOCKED) {
     return Status::Fail(kUnavailable, "store busy");
   }
-  return Status::Fail(kServerError, std::string("store failed: ") + sqlite3_errmsg(db));
+  LogFailure("store failed", sqlite3_errmsg(db));
+  return Status::Fail(kServerError, "store failed");
 }
 
 SqliteStatement::SqliteStatement(sqlite3* db, const char* sql) {

@@ -13,7 +13,7 @@
 namespace padserver {
 
 // A failure of the database as a Status: 503 when another process held the
-// lock past the busy time-out, 500 otherwise.
+// lock past the busy time-out, 500 otherwise, whose detail goes to the log.
 Status StoreFailure(sqlite3* db);
 
 class SqliteStatement {

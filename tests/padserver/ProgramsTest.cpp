@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
@@ -327,6 +328,14 @@ TEST_F(ProgramsTest, LimitsRefuseWhatWouldGrowPastThem) {
 
   settings_.maxFiles = "ten";
   EXPECT_EQ(Upload("a", "1"), "500 error=\"server not configured\"");
+}
+
+// A data directory that cannot serve gets a fixed reason, never a detail
+// of what went wrong inside.
+TEST_F(ProgramsTest, BrokenDataDirectoriesGetFixedReasons) {
+  ASSERT_EQ(::mkdir(data_.c_str(), 0700), 0);
+  ASSERT_EQ(::mkdir((data_ + "/pads.db").c_str(), 0700), 0);
+  EXPECT_EQ(Command("GetNewPadID"), "500 error=\"store failed\"");
 }
 
 // Every name a request brings, written to reach outside the data directory
