@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "padserver/ServerLog.h"
 #include "padserver/TextRules.h"
 
 namespace padserver {
@@ -34,7 +35,19 @@ Status CheckFileName(std::string_view name) {
 Status DataDirectory::Prepare() const {
   if (root_.empty()) return Status::Fail(kServerError, "no data directory");
   for (const std::string& path : {root_, root_ + "/pads", root_ + "/misc"}) {
-    if (!MakeDirectory(path)) return Status::Fail(kServerError, "cannot make the data directory");
+    if (!MakeDirectory(path)) {
+      LogSystemFailure("cannot make the data directory", path);
+      return Status::Fail(kServerError, "cannot make the data directory");
+    }
+  }
+  // Files are written into these by name: a link put in their place would
+  // send them elsewhere.
+  for (const std::string& path : {root_ + "/pads", root_ + "/misc"}) {
+    struct stat info;
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+      LogFailure("not a directory of its own", path);
+      return Status::Fail(kServerError, "data directory is not safe");
+    }
   }
   return Status::Ok();
 }

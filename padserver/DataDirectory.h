@@ -31,7 +31,8 @@ class DataDirectory {
  public:
   explicit DataDirectory(std::string root) : root_(std::move(root)) {}
 
-  // Creates the directory and its subdirectories when they are missing.
+  // Creates the directory and its subdirectories when they are missing;
+  // 500 when pads/ or misc/ is not a directory of its own (a link).
   Status Prepare() const;
 
   // The misc files' count and bytes in all, leaving out `except` (the file

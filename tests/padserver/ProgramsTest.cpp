@@ -330,12 +330,24 @@ TEST_F(ProgramsTest, LimitsRefuseWhatWouldGrowPastThem) {
   EXPECT_EQ(Upload("a", "1"), "500 error=\"server not configured\"");
 }
 
-// A data directory that cannot serve gets a fixed reason, never a detail
-// of what went wrong inside.
+// A data directory that cannot serve, or whose folders lead elsewhere, gets
+// a fixed reason, never a detail of what went wrong inside.
 TEST_F(ProgramsTest, BrokenDataDirectoriesGetFixedReasons) {
   ASSERT_EQ(::mkdir(data_.c_str(), 0700), 0);
   ASSERT_EQ(::mkdir((data_ + "/pads.db").c_str(), 0700), 0);
   EXPECT_EQ(Command("GetNewPadID"), "500 error=\"store failed\"");
+
+  const std::string elsewhere = scratch_.File("elsewhere");
+  data_ = scratch_.File("linked");
+  ASSERT_EQ(::mkdir(elsewhere.c_str(), 0700), 0);
+  ASSERT_EQ(::mkdir(data_.c_str(), 0700), 0);
+  ASSERT_EQ(::symlink(elsewhere.c_str(), (data_ + "/misc").c_str()), 0);
+  EXPECT_EQ(Upload("a", "x"), "500 error=\"data directory is not safe\"");
+  ASSERT_EQ(::unlink((data_ + "/misc").c_str()), 0);
+  ASSERT_EQ(::rmdir((data_ + "/pads").c_str()), 0);
+  ASSERT_EQ(::symlink(elsewhere.c_str(), (data_ + "/pads").c_str()), 0);
+  EXPECT_EQ(Command("GetNewPadID"), "500 error=\"data directory is not safe\"");
+  EXPECT_EQ(ListDirectory(elsewhere), "");
 }
 
 // Every name a request brings, written to reach outside the data directory
