@@ -32,6 +32,14 @@ Status CheckFileName(std::string_view name) {
   return Status::Ok();
 }
 
+Status ReadPadFileName(std::string_view name, PadId& id) {
+  constexpr std::string_view kSuffix = ".pad";
+  bool named = name.size() > kSuffix.size() &&
+               name.substr(name.size() - kSuffix.size()) == kSuffix &&
+               ReadIdentifier(name.substr(0, name.size() - kSuffix.size()), id);
+  return named ? Status::Ok() : Status::Fail(kBadRequest, "pad file name is not ID.pad");
+}
+
 Status DataDirectory::Prepare() const {
   if (root_.empty()) return Status::Fail(kServerError, "no data directory");
   for (const std::string& path : {root_, root_ + "/pads", root_ + "/misc"}) {
@@ -42,7 +50,7 @@ Status DataDirectory::Prepare() const {
   }
   // Files are written into these by name: a link put in their place would
   // send them elsewhere.
-  for (const std::string& path : {root_ + "/pads", root_ + "/misc"}) {
+  for (const std::string& path : {PadDirectory(), MiscDirectory()}) {
     struct stat info;
     if (::lstat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
       LogFailure("not a directory of its own", path);
@@ -55,7 +63,7 @@ Status DataDirectory::Prepare() const {
 Status DataDirectory::MiscUsage(const std::string& except, std::uint64_t& files,
                                 std::uint64_t& bytes) const {
   files = bytes = 0;
-  DIR* directory = ::opendir((root_ + "/misc").c_str());
+  DIR* directory = ::opendir(MiscDirectory().c_str());
   if (directory == nullptr) return Status::Fail(kServerError, "cannot read the file area");
   while (const dirent* entry = ::readdir(directory)) {
     struct stat info;

@@ -27,6 +27,9 @@ namespace padserver {
 constexpr std::size_t kMaxFileNameLength = 255;
 Status CheckFileName(std::string_view name);
 
+// The pad identifier of a pad file's name, "ID.pad"; 400 for any other name.
+Status ReadPadFileName(std::string_view name, PadId& id);
+
 class DataDirectory {
  public:
   explicit DataDirectory(std::string root) : root_(std::move(root)) {}
@@ -39,6 +42,8 @@ class DataDirectory {
   // an upload replaces) and the temporary files.
   Status MiscUsage(const std::string& except, std::uint64_t& files, std::uint64_t& bytes) const;
 
+  std::string PadDirectory() const { return root_ + "/pads"; }
+  std::string MiscDirectory() const { return root_ + "/misc"; }
   std::string DatabasePath() const { return root_ + "/pads.db"; }
   std::string PadFile(PadId id) const;
   // `name` must have passed CheckFileName.

@@ -20,8 +20,6 @@ namespace {
 constexpr char kFileNamePrefix[] = "FILE_NAME = ";
 constexpr std::size_t kFileNamePrefixLength = sizeof kFileNamePrefix - 1;
 constexpr char kPadDirectory[] = "/pads/";
-constexpr char kPadSuffix[] = ".pad";
-constexpr std::size_t kPadSuffixLength = sizeof kPadSuffix - 1;
 
 // The file name of the body's first line, "FILE_NAME = NAME".
 Status ReadFileName(RequestBody& body, std::string& name) {
@@ -34,14 +32,6 @@ Status ReadFileName(RequestBody& body, std::string& name) {
   }
   name = line.substr(kFileNamePrefixLength);
   return Status::Ok();
-}
-
-// The pad identifier of "ID.pad".
-Status ReadPadFileName(const std::string& name, PadId& id) {
-  bool named = name.size() > kPadSuffixLength &&
-               name.compare(name.size() - kPadSuffixLength, kPadSuffixLength, kPadSuffix) == 0 &&
-               ReadIdentifier(std::string_view(name).substr(0, name.size() - kPadSuffixLength), id);
-  return named ? Status::Ok() : Status::Fail(kBadRequest, "pad file name is not ID.pad");
 }
 
 // The rest of `body` as the new content of `path`; the old content stays

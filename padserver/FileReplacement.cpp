@@ -29,7 +29,7 @@ void RemovePendingAndExit(int signal) {
 std::string NewFileName(const std::string& path, int attempt) {
   std::size_t slash = path.rfind('/');
   std::string name = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) +
-                     ".new." + std::to_string(::getpid()) + "." + std::to_string(attempt);
+                     kNewFilePrefix + std::to_string(::getpid()) + "." + std::to_string(attempt);
   return name.size() < kPendingSize ? name : std::string();
 }
 

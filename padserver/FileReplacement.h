@@ -17,6 +17,9 @@
 
 namespace padserver {
 
+// How the new files' names begin.
+constexpr char kNewFilePrefix[] = ".new.";
+
 // Makes the three signals remove the new file of the replacement under way,
 // if any, before the process ends.
 void InstallCleanupOnSignals();

@@ -1,5 +1,6 @@
 // The pad server's CGI programs: one program under four names, which the
-// name it is started by chooses.
+// name it is started by chooses; under any name, `--sweep DATA` clears up
+// the data directory before the server starts (Sweep.h).
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -7,6 +8,7 @@
 #include "padserver/CgiRequest.h"
 #include "padserver/FileReplacement.h"
 #include "padserver/Programs.h"
+#include "padserver/Sweep.h"
 
 namespace {
 
@@ -30,6 +32,7 @@ const char* BaseName(const char* path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "--sweep") == 0) return padserver::RunSweep(argv[2]);
   const char* name = argc > 0 ? BaseName(argv[0]) : "";
   for (const Program& program : kPrograms) {
     if (std::strcmp(name, program.name) != 0) continue;
@@ -39,6 +42,7 @@ int main(int argc, char** argv) {
     return program.run(padserver::CgiRequest::FromEnvironment());
   }
   std::fprintf(stderr,
-               "run this program as pad-cgi, pad-gzput-cgi, pad-gzget-cgi or pad-upload-cgi\n");
+               "run this program as pad-cgi, pad-gzput-cgi, pad-gzget-cgi or pad-upload-cgi,"
+               " or with --sweep DATA\n");
   return 2;
 }

@@ -4,12 +4,14 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <string>
 
 #include "ScratchDirectory.h"
 #include "padserver/Programs.h"
+#include "padserver/Sweep.h"
 
 namespace padserver {
 namespace {
@@ -348,6 +350,27 @@ TEST_F(ProgramsTest, BrokenDataDirectoriesGetFixedReasons) {
   ASSERT_EQ(::symlink(elsewhere.c_str(), (data_ + "/pads").c_str()), 0);
   EXPECT_EQ(Command("GetNewPadID"), "500 error=\"data directory is not safe\"");
   EXPECT_EQ(ListDirectory(elsewhere), "");
+}
+
+// The sweep at start removes what ended programs left: stale new files and
+// pad files without a pad; fresh new files and everything else stay.
+TEST_F(ProgramsTest, SweepRemovesLeftoversOnly) {
+  EXPECT_TRUE(Sweep(DataDirectory(data_)).IsOk()) << "an empty directory";
+  ASSERT_EQ(Command("GetNewPadID"), "200 1");
+  ASSERT_EQ(PutPad("1.pad", "kept"), "200 ");
+  ASSERT_EQ(Upload("notes", "kept"), "200 ");
+  const std::string stale[] = {PadFile(7), data_ + "/misc/.new.9.1", data_ + "/pads/.new.9.2"};
+  for (const std::string& path : stale) ASSERT_TRUE(WriteWholeFile(path, "left"));
+  ASSERT_TRUE(WriteWholeFile(data_ + "/misc/.new.9.3", "being written"));
+  ASSERT_TRUE(WriteWholeFile(data_ + "/misc/7.pad", "a misc file"));
+  const timeval old[2] = {{std::time(nullptr) - kStaleNewFileSeconds - 60, 0},
+                          {std::time(nullptr) - kStaleNewFileSeconds - 60, 0}};
+  for (const std::string& path : stale) ASSERT_EQ(::utimes(path.c_str(), old), 0);
+
+  EXPECT_TRUE(Sweep(DataDirectory(data_)).IsOk());
+  EXPECT_EQ(ListDirectory(data_ + "/pads"), "1.pad");
+  EXPECT_EQ(ListDirectory(data_ + "/misc"), ".new.9.3 7.pad notes");
+  EXPECT_EQ(GetPad("/pads/1.pad"), "200 kept");
 }
 
 // Every name a request brings, written to reach outside the data directory

@@ -1,0 +1,93 @@
+#include "padserver/Sweep.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "padserver/FileReplacement.h"
+#include "padserver/ServerLog.h"
+#include "padserver/SqlitePadStore.h"
+
+namespace padserver {
+
+namespace {
+
+// The names of the plain files in `directory`.
+bool ListFiles(const std::string& directory, std::vector<std::string>& names,
+               std::vector<std::time_t>& changed) {
+  DIR* listing = ::opendir(directory.c_str());
+  if (listing == nullptr) return false;
+  while (const dirent* entry = ::readdir(listing)) {
+    struct stat info;
+    if (::fstatat(::dirfd(listing), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(info.st_mode)) {
+      names.emplace_back(entry->d_name);
+      changed.push_back(info.st_mtime);
+    }
+  }
+  ::closedir(listing);
+  return true;
+}
+
+bool IsNewFile(const std::string& name) {
+  return name.compare(0, sizeof kNewFilePrefix - 1, kNewFilePrefix) == 0;
+}
+
+void Remove(const std::string& path) {
+  if (::unlink(path.c_str()) != 0) LogSystemFailure("cannot sweep", path);
+}
+
+}  // namespace
+
+Status Sweep(const DataDirectory& data) {
+  Status status = data.Prepare();
+  if (!status.IsOk()) return status;
+  const std::time_t now = std::time(nullptr);
+  std::unique_ptr<SqlitePadStore> store;
+  struct stat info;
+  if (::stat(data.DatabasePath().c_str(), &info) == 0) {
+    store = SqlitePadStore::Open(data.DatabasePath(), status);
+    if (store == nullptr) return status;
+  }
+  for (const std::string& directory : {data.PadDirectory(), data.MiscDirectory()}) {
+    std::vector<std::string> names;
+    std::vector<std::time_t> changed;
+    if (!ListFiles(directory, names, changed)) {
+      LogSystemFailure("cannot list", directory);
+      return Status::Fail(kServerError, "cannot sweep");
+    }
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      const std::string path = directory + "/" + names[i];
+      PadId id = 0;
+      PadRecord record;
+      if (IsNewFile(names[i])) {
+        if (now - changed[i] > kStaleNewFileSeconds) Remove(path);
+      } else if (store != nullptr && directory == data.PadDirectory() &&
+                 ReadPadFileName(names[i], id).IsOk()) {
+        status = store->Get(id, record);
+        if (status.code == kNotFound) {
+          Remove(path);
+        } else if (!status.IsOk()) {
+          return status;
+        }
+      }
+    }
+  }
+  return Status::Ok();
+}
+
+int RunSweep(const char* dataDirectory) {
+  Status status = Sweep(DataDirectory(dataDirectory));
+  if (status.IsOk()) return 0;
+  LogFailure("sweep failed", status.reason);
+  return 1;
+}
+
+}  // namespace padserver
