@@ -311,7 +311,7 @@ if grep -q -e 'first secret' -e other "$users"; then fail "the accounts file hol
 [ "$(stat -c %a "$users")" = 600 ] || fail "the accounts file is open to others"
 share_with_pad_server "$users"
 start_pad_server --data "$work/users-data" --cgi-bin "$cgi_dir" --users "$users" \
-  --body-timeout 1 || exit 1
+  --body-timeout 1 --max-attributes 2 || exit 1
 base=http://$pad_server_address
 # signed_in CURL-OPTION...: the status of a command and of a /misc/ fetch.
 signed_in() {
@@ -335,6 +335,10 @@ mine=${mine#200 }
 curl_options=(-u 'alice:second secret')
 [ "$(pad_command "DeletePad $mine")" = '403 error="not your pad"' ] || fail "alice deleted bob's pad"
 [[ $(pad_command "GetPadInfo $mine") == *'account="bob"'* ]] || fail "bob's pad lost its owner"
+# The limits given to pad-server reach the programs.
+curl_options=(-u 'bob:other')
+[ "$(pad_command "SetPadAttributes $mine a=1 b=2 c=3")" = '413 error="too many attributes"' ] ||
+  fail "a pad took more attributes than --max-attributes"
 curl_options=()
 # A body that stops arriving ends its request (here after one second).
 exec 3<>"/dev/tcp/${pad_server_address%:*}/${pad_server_address#*:}"
