@@ -72,7 +72,8 @@ CgiRequest CgiRequest::FromEnvironment() {
   request.contentLength = Environment("CONTENT_LENGTH");
   request.origin = Environment("HTTP_ORIGIN");
   request.host = Environment("HTTP_HOST");
-  request.serverName = Environment("SERVER_NAME");
+  request.serverName = Environment("BAZARO_PAD_SERVER_NAME");
+  if (request.serverName.empty()) request.serverName = Environment("SERVER_NAME");
   request.serverAddr = Environment("SERVER_ADDR");
   request.serverPort = Environment("SERVER_PORT");
   request.remoteUser = Environment("REMOTE_USER");

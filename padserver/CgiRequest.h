@@ -27,7 +27,9 @@ struct CgiRequest {
   std::string contentLength;  // CONTENT_LENGTH as given
   std::string origin;         // HTTP_ORIGIN: a browser's mark of a cross-site request
   std::string host;           // HTTP_HOST, the name the client asked for
-  std::string serverName;     // SERVER_NAME
+  // BAZARO_PAD_SERVER_NAME, or SERVER_NAME without it: a web server that
+  // was not told its name (lighttpd) fills SERVER_NAME from Host itself.
+  std::string serverName;
   std::string serverAddr;     // SERVER_ADDR
   std::string serverPort;     // SERVER_PORT
   std::string remoteUser;     // REMOTE_USER, the account; empty without accounts

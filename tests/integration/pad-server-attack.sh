@@ -113,6 +113,10 @@ cross_origin() {
 [ "$(cross_origin "$base/misc/notes.txt")" = 403 ] || fail "a cross-origin fetch was answered"
 [ "$(cross_origin "$base/cgi-bin/pad-cgi" --data-binary "@$work/command")" = 403 ] ||
   fail "a cross-origin command was answered"
+# A name someone else's DNS points here is not this server's.
+status=$(curl -s --max-time 20 -o /dev/null -w '%{http_code}' -H 'Host: elsewhere.example' \
+  --data-binary "@$work/command" "$base/cgi-bin/pad-cgi")
+[ "$status" = 400 ] || fail "a command for another host answered $status"
 
 # --- Names the programs read, through the web server ----------------------
 # The programs' own tests try every form; here a few go the whole way, to
