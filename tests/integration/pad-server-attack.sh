@@ -407,6 +407,7 @@ fi
 injected=$'"\nserver.dir-listing = "enable"\n#'
 refused "--data must not hold a quote" --data "$work/data$injected"
 refused "--users must not hold a quote" --users "$users$injected"
+refused "--body-timeout takes a number of seconds from 1" --body-timeout 0
 # The programs write the data directory and misc/ is served: no accounts there.
 cp "$users" "$work/tls-data/misc/users"
 refused "out of the data directory" --data "$work/tls-data" --users "$work/tls-data/misc/users"
