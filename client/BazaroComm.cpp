@@ -5,7 +5,9 @@
 #include "client/FileRemoval.h"
 #include "client/KernelHeapAllocation.h"
 #include "client/ProxyFile.h"
+#include "client/ReasonText.h"
 #include "client/Task.h"
+#include "client/TrustFiles.h"
 #include "client/WorkerRun.h"
 #include "client/WorkerTable.h"
 #include "kernel/KernelObjects.h"
@@ -111,6 +113,10 @@ BazaroComm::~BazaroComm() {
 }
 
 char BazaroComm::SetHost(const char* address) { return hostInfo.SetInfo(address); }
+
+char BazaroComm::SetTrustFile(const char* caFile) {
+  return client::SetProgramTrustFile(caFile) ? 1 : 0;
+}
 
 void BazaroComm::SetPad(BazaroCommBase* newPad) { pad = newPad; }
 
@@ -221,6 +227,12 @@ Result* BazaroComm::QueryResult() { return &result; }
 
 char BazaroComm::QueryResultBool() { return result.Bool(); }
 
+int BazaroComm::QueryResultReason() { return result.Reason(); }
+
+const char* BazaroComm::QueryResultReasonText() {
+  return client::ReasonText(result.Reason(), result.ReasonDetail());
+}
+
 unsigned long BazaroComm::QueryResultID() { return result.ID(); }
 
 BoothInfo* BazaroComm::QueryResultBooth() { return result.Booth(); }
@@ -303,7 +315,7 @@ bool BazaroComm::StartWorker() {
   client::WorkerProcedure worker = client::FindWorker(task->Type());
   if (worker == nullptr) return false;
   run = new (std::nothrow) WorkerRun(this, task, worker, static_cast<char>(useProxy), proxyHost,
-                                     proxyPort, proxyPattern);
+                                     proxyPort, proxyPattern, client::TrustFiles(UserDirectory()));
   if (run == nullptr) return false;
   thread = run->StartThread();
   if (thread == nullptr) {

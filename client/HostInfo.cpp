@@ -24,11 +24,64 @@ bool TakePart(const char* begin, const char* end, char* buffer) {
 
 bool IsBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
+unsigned short ReadPort(const char* text) {
+  return static_cast<unsigned short>(std::strtoul(text, nullptr, 0) & 0xFFFFu);
+}
+
+// The schemes an address may begin with, and the port each implies.
+struct Scheme {
+  const char* prefix;
+  unsigned short defaultPort;
+  bool secure;
+};
+const Scheme kSchemes[] = {{"https://", 443, true}, {"http://", 80, false}};
+
+// The scheme `address` begins with (compared without regard to case), or null.
+const Scheme* FindScheme(const char* address) {
+  for (const Scheme& scheme : kSchemes) {
+    std::size_t i = 0;
+    while (scheme.prefix[i] != '\0' &&
+           std::tolower(static_cast<unsigned char>(address[i])) == scheme.prefix[i]) {
+      ++i;
+    }
+    if (scheme.prefix[i] == '\0') return &scheme;
+  }
+  return nullptr;
+}
+
+// The parts of "scheme://host[:port][/path]" behind its scheme: the host
+// runs up to ":", "/", white space or the end and must not be empty; the
+// port, when given, up to "/"; the path from "/" up to white space. False
+// for an empty host or a part longer than kMaxPartLength.
+bool SplitSchemeAddress(const char* at, const Scheme& scheme, char* hostText, unsigned short& port,
+                        char* pathText, bool& hasPath) {
+  const char* hostEnd = at;
+  while (*hostEnd != '\0' && *hostEnd != ':' && *hostEnd != '/' && !IsBlank(*hostEnd)) ++hostEnd;
+  if (hostEnd == at || !TakePart(at, hostEnd, hostText)) return false;
+  at = hostEnd;
+  port = scheme.defaultPort;
+  if (*at == ':') {
+    char portText[kMaxPartLength + 1];
+    const char* portEnd = at + 1;
+    while (*portEnd != '\0' && *portEnd != '/' && !IsBlank(*portEnd)) ++portEnd;
+    if (!TakePart(at + 1, portEnd, portText)) return false;
+    if (portText[0] != '\0') port = ReadPort(portText);
+    at = portEnd;
+  }
+  hasPath = *at == '/';
+  if (hasPath) {
+    const char* pathEnd = at;
+    while (*pathEnd != '\0' && !IsBlank(*pathEnd)) ++pathEnd;
+    if (!TakePart(at, pathEnd, pathText)) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 BAZARO_DEFINE_KERNEL_HEAP_OPERATORS(HostInfo)
 
-HostInfo::HostInfo() : host(nullptr), port(0), path(nullptr) {}
+HostInfo::HostInfo() : host(nullptr), port(0), secure_(0), path(nullptr) {}
 
 HostInfo::~HostInfo() {
   FreeString(&host);
@@ -41,6 +94,8 @@ unsigned short HostInfo::Port() { return port; }
 
 char* HostInfo::Path() { return path; }
 
+bool HostInfo::Secure() { return secure_ != 0; }
+
 void HostInfo::SetInfo(char* newHost, unsigned short newPort, char* newPath) {
   // Copy first: the new texts may be this object's own.
   char* hostCopy = NewString(newHost);
@@ -50,6 +105,7 @@ void HostInfo::SetInfo(char* newHost, unsigned short newPort, char* newPath) {
   host = hostCopy;
   port = newPort;
   path = pathCopy;
+  secure_ = 0;
 }
 
 // The split follows the scan "%[^:]:%[^/]%s" with every part bounded: the
@@ -62,6 +118,17 @@ char HostInfo::SetInfo(const char* address) {
   char hostText[kMaxPartLength + 1];
   char portText[kMaxPartLength + 1];
   char pathText[kMaxPartLength + 1];
+  if (const Scheme* scheme = FindScheme(address)) {
+    unsigned short schemePort = 0;
+    bool schemePath = false;
+    if (!SplitSchemeAddress(address + std::strlen(scheme->prefix), *scheme, hostText, schemePort,
+                            pathText, schemePath)) {
+      return 0;
+    }
+    SetInfo(hostText, schemePort, schemePath ? pathText : nullptr);
+    secure_ = scheme->secure ? 1 : 0;
+    return 1;
+  }
   bool hasHost = false;
   bool hasPort = false;
   bool hasPath = false;
@@ -93,7 +160,7 @@ char HostInfo::SetInfo(const char* address) {
 
   unsigned short portNumber = 0;
   if (hasPort) {
-    portNumber = static_cast<unsigned short>(std::strtoul(portText, nullptr, 0) & 0xFFFFu);
+    portNumber = ReadPort(portText);
   }
   SetInfo(hasHost ? hostText : nullptr, portNumber, hasPath ? pathText : nullptr);
   return 1;
@@ -101,6 +168,9 @@ char HostInfo::SetInfo(const char* address) {
 
 HostInfo* HostInfo::Copy() {
   HostInfo* copy = new HostInfo;
-  if (copy != nullptr) copy->SetInfo(host, port, path);
+  if (copy != nullptr) {
+    copy->SetInfo(host, port, path);
+    copy->secure_ = secure_;
+  }
   return copy;
 }

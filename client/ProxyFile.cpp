@@ -71,11 +71,13 @@ class WordReader {
 
 }  // namespace
 
-char* ProxyFileName(const char* userDirectory) {
+char* ProxyFileName(const char* userDirectory) { return UserFileName(userDirectory, "proxy.conf"); }
+
+char* UserFileName(const char* userDirectory, const char* fileName) {
   if (userDirectory == nullptr || userDirectory[0] == '\0') return nullptr;
   char name[os::kBoundedFormatSize];
-  int length = os::FormatBounded(name, "%s%sbazaro%sproxy.conf", userDirectory,
-                                 os::kPathSeparatorText, os::kPathSeparatorText);
+  int length = os::FormatBounded(name, "%s%sbazaro%s%s", userDirectory, os::kPathSeparatorText,
+                                 os::kPathSeparatorText, fileName);
   // A name cut at the formatter's bound would name another file.
   if (length >= os::kBoundedFormatSize - 1) return nullptr;
   return NewString(name);

@@ -15,9 +15,12 @@ struct ProxyWords {
   char pattern[kMaxProxyWordLength + 1];
 };
 
-// The proxy file's name below `userDirectory`, joined with the target's
-// separator, as a platform string the caller frees; null when there is no
-// user directory (null or empty).
+// The name of the library's file `fileName` below `userDirectory`
+// (userDirectory/bazaro/fileName), joined with the target's separator, as a
+// platform string the caller frees; null when there is no user directory
+// (null or empty) or the name would be too long.
+char* UserFileName(const char* userDirectory, const char* fileName);
+// The proxy file's name: UserFileName for "proxy.conf".
 char* ProxyFileName(const char* userDirectory);
 
 // Reads the words of the file `fileName` the way the scan "%s %lu %s" would,

@@ -7,13 +7,23 @@
 
 BAZARO_DEFINE_KERNEL_HEAP_OPERATORS(Result)
 
-Result::Result() : boolValue(0), id(0), booth(nullptr), file(nullptr) {}
+Result::Result()
+    : boolValue(0), reason_(0), reasonDetail_(0), id(0), booth(nullptr), file(nullptr) {}
 
 Result::~Result() { Clear(); }
 
 void Result::SetBool(char value) { boolValue = value; }
 
 void Result::SetID(unsigned long newId) { id = newId; }
+
+void Result::SetReason(int reason, int detail) {
+  reason_ = static_cast<unsigned char>(reason);
+  reasonDetail_ = static_cast<unsigned char>(detail);
+}
+
+int Result::Reason() { return reason_; }
+
+int Result::ReasonDetail() { return reasonDetail_; }
 
 void Result::SetFile(char* newFile) {
   if (newFile == file) return;  // already held: removing it would lose it
@@ -39,6 +49,8 @@ void Result::Clear() {
     file = nullptr;
   }
   boolValue = 0;
+  reason_ = 0;
+  reasonDetail_ = 0;
   id = 0;
 }
 
@@ -54,10 +66,14 @@ void Result::TakeOver(Result& other) {
   if (&other == this) return;
   Clear();
   boolValue = other.boolValue;
+  reason_ = other.reason_;
+  reasonDetail_ = other.reasonDetail_;
   id = other.id;
   booth = other.booth;
   file = other.file;
   other.boolValue = 0;
+  other.reason_ = 0;
+  other.reasonDetail_ = 0;
   other.id = 0;
   other.booth = nullptr;
   other.file = nullptr;

@@ -1,6 +1,7 @@
 #include "client/WorkerFrame.h"
 
 #include "bazaro/HostInfo.h"
+#include "client/ReasonText.h"
 #include "client/Task.h"
 #include "client/WorkerRun.h"
 
@@ -9,7 +10,15 @@ namespace client {
 WorkerFrame::WorkerFrame(WorkerRun* run)
     : run_(run), task_(run->QueryTask()), outcome_(run->QueryResult()) {
   HostInfo* host = task_->Host();
-  if (host != nullptr) server_.SetServer(host->Host(), host->Port(), host->Path());
+  if (host != nullptr) {
+    server_.SetServer(host->Host(), host->Port(), host->Path());
+    if (host->Secure()) {
+      std::vector<const char*> files;
+      for (const std::string& file : run->TrustFiles()) files.push_back(file.c_str());
+      files.push_back(nullptr);
+      server_.SetTls(true, files.data());
+    }
+  }
   if (run->UseProxy()) {
     PadServer::SetProxy(run->ProxyHost(), run->ProxyPort(), run->ProxyPattern());
   }
@@ -27,6 +36,11 @@ void WorkerFrame::End() {
   // The registration goes first: once it is withdrawn nothing outside this
   // thread reaches the server, which the frame closes after the signal.
   run_->ClearShutdown();
+  // A handshake that failed failed the request: the outcome says why.
+  os::TlsFailure failure = server_.LastTlsFailure();
+  if (failure != os::TlsFailure::kNone) {
+    outcome_->SetReason(TlsReason(failure), static_cast<int>(failure));
+  }
   WorkerRun* run = run_;
   run_ = nullptr;
   task_ = nullptr;

@@ -1,5 +1,7 @@
 #include "client/WorkerRun.h"
 
+#include <utility>
+
 #include "bazaro/BazaroComm.h"
 #include "client/Task.h"
 #include "kernel/KernelObjects.h"
@@ -7,7 +9,8 @@
 #include "os/Thread.h"
 
 WorkerRun::WorkerRun(BazaroComm* client, Task* task, client::WorkerProcedure worker, char useProxy,
-                     const char* proxyHost, unsigned short proxyPort, const char* proxyPattern)
+                     const char* proxyHost, unsigned short proxyPort, const char* proxyPattern,
+                     std::vector<std::string> trustFiles)
     : references_(1),
       client_(client),
       ended_(false),
@@ -20,7 +23,8 @@ WorkerRun::WorkerRun(BazaroComm* client, Task* task, client::WorkerProcedure wor
       useProxy_(useProxy),
       proxyHost_(NewString(kernel::Text(proxyHost))),
       proxyPort_(proxyPort),
-      proxyPattern_(NewString(kernel::Text(proxyPattern))) {
+      proxyPattern_(NewString(kernel::Text(proxyPattern))),
+      trustFiles_(std::move(trustFiles)) {
   // Without its host a proxy cannot be used: connect directly instead.
   if (proxyHost_ == nullptr) useProxy_ = 0;
 }

@@ -15,6 +15,8 @@
 
 #include <atomic>
 #include <mutex>
+#include <string>
+#include <vector>
 
 #include "bazaro/Result.h"
 #include "client/WorkerTable.h"
@@ -30,9 +32,11 @@ class WorkerRun {
   typedef void (*Shutdown)(void* context);
 
   // A run of `task` by `worker` for `client`, with a copy of the client's
-  // proxy setting; the client holds the one reference it starts with.
+  // proxy setting and the certificate files it trusts; the client holds the
+  // one reference it starts with.
   WorkerRun(BazaroComm* client, Task* task, client::WorkerProcedure worker, char useProxy,
-            const char* proxyHost, unsigned short proxyPort, const char* proxyPattern);
+            const char* proxyHost, unsigned short proxyPort, const char* proxyPattern,
+            std::vector<std::string> trustFiles);
   WorkerRun(const WorkerRun&) = delete;
   WorkerRun& operator=(const WorkerRun&) = delete;
 
@@ -49,6 +53,8 @@ class WorkerRun {
   char* ProxyHost();
   unsigned short ProxyPort();
   char* ProxyPattern();
+  // The CA files trusted besides the system's roots.
+  const std::vector<std::string>& TrustFiles() const { return trustFiles_; }
   // The outcome is complete: after this the worker touches only its own
   // objects. The first call signals the client, later calls do nothing.
   void ThreadEnd();
@@ -98,4 +104,5 @@ class WorkerRun {
   char* proxyHost_;
   unsigned short proxyPort_;
   char* proxyPattern_;
+  std::vector<std::string> trustFiles_;
 };

@@ -66,6 +66,7 @@ PadServer::PadServer()
       cgiPath(NewString(kernel::Text(""))),
       attributeTypes(nullptr),
       viaProxy(false),
+      tls_(false),
       progressBytes_(0) {
   {
     std::lock_guard<std::mutex> hold(classLock);
@@ -151,7 +152,7 @@ int PadServer::Connect() {
   result = connection.Connect(target);
   if (result != 0) return result;
   connection.timeout = ReadTimeout();
-  return 0;
+  return tls_ ? StartSecureExchange() : 0;
 }
 
 int PadServer::Disconnect() { return connection.Close(); }

@@ -2,7 +2,8 @@
 //
 // Defined in transport/PadServer.cpp (members, proxy, connection),
 // transport/PadServerRequest.cpp (requests), transport/PadServerResponse.cpp
-// (responses), and in the protocol library: protocol/PadServerCommands.cpp
+// (responses), transport/PadServerSecure.cpp (TLS and the proxy tunnel), and
+// in the protocol library: protocol/PadServerCommands.cpp
 // (pad commands), protocol/PadServerWriters.cpp (command text),
 // protocol/PadServerReply.cpp (the reply reader) and
 // protocol/PadServerTransfers.cpp (pad and file transfers).
@@ -28,6 +29,8 @@
 #pragma once
 
 #include <chrono>
+#include <string>
+#include <vector>
 
 #include "transport/TCP_Address.h"
 #include "transport/TCP_HostName.h"
@@ -73,11 +76,21 @@ class PadServer {
   // name contains the pattern (case-sensitive) are reached directly.
   static void SetProxy(const char* host, unsigned short port, const char* pattern);
 
+  // With `on`, every exchange from now on runs inside TLS with the server's
+  // host name: the certificate must lead to the system's roots or to one in
+  // the PEM files `caFiles` (a list a null ends, copied; may be null) and
+  // must name the host. Through a proxy the connection becomes a tunnel
+  // (CONNECT host:port) first, and requests inside it keep their short form.
+  void SetTls(bool on, const char* const* caFiles);
+  // Why the last exchange's handshake failed, or kNone.
+  os::TlsFailure LastTlsFailure() const { return connection.LastTlsFailure(); }
+
   // --- One HTTP/1.0 exchange ---
 
   // Opens the connection, to the proxy or directly, and sets the read
-  // time-out. A failed attempt leaves its socket for Disconnect or the
-  // destructor to close.
+  // time-out; with TLS on, opens the tunnel and runs the handshake too (-1
+  // for a refused tunnel or a TLS failure). A failed attempt leaves its
+  // socket for Disconnect or the destructor to close.
   int Connect();
   // Closes the connection; the result of closing it.
   int Disconnect();
@@ -240,6 +253,10 @@ class PadServer {
   // header block announcing `announced` bytes.
   int SendHead(const char* method, const char* directory, const char* name,
                unsigned long announced);
+  // Asks the proxy for a tunnel to the server: 0 once it answers 200.
+  int OpenTunnel();
+  // The TLS part of Connect, on a connection that is open.
+  int StartSecureExchange();
   static constexpr unsigned long long kByHead = ~0ull;
   // How ReceiveInto reads, made by one of the three plans.
   struct ReadPlan {
@@ -285,6 +302,8 @@ class PadServer {
   MkDictionary* attributeTypes;  // owned attribute type table
   bool viaProxy;                 // the current connection goes to the proxy
   // NOLINTEND(readability-identifier-naming)
+  bool tls_;                          // exchanges run inside TLS
+  std::vector<std::string> caFiles_;  // extra trusted roots, PEM files
   // The low-speed window of the receiving operation under way: when it
   // opened and the bytes that arrived in it.
   std::chrono::steady_clock::time_point progressStart_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <mutex>
+#include <new>
 
 #include "os/SocketTime.h"
 #include "os/SocketWait.h"
@@ -24,6 +25,21 @@ constexpr std::chrono::microseconds kAbortLookSlice(100000);
 
 }  // namespace
 
+// The socket as the TLS session's channel: its plain Send and Receive.
+class TCP_StreamSocket::RawChannel : public os::TlsChannel {
+ public:
+  explicit RawChannel(TCP_StreamSocket& socket) : socket_(socket) {}
+  int SendRaw(const char* data, int length) override { return socket_.SendPlain(data, length, 0); }
+  int ReceiveRaw(char* buffer, int& length, bool& ended) override {
+    int result = socket_.ReceivePlain(buffer, length, 0);
+    ended = result == 0 && socket_.peerClosed_;
+    return result;
+  }
+
+ private:
+  TCP_StreamSocket& socket_;
+};
+
 TCP_StreamSocket::TCP_StreamSocket()
     : handle(INVALID_SOCKET),
       lastError(0),
@@ -31,6 +47,7 @@ TCP_StreamSocket::TCP_StreamSocket()
       timeout(os::TimevalFromMilliseconds(transport::CurrentWaitBounds().waitMilliseconds)),
       peerClosed_(false),
       blocking_(true),
+      tlsFailure_(os::TlsFailure::kNone),
       aborted_(false) {
   std::lock_guard<std::mutex> hold(lock);
   if (!started && WSAStartup(kVersionOneOne, &startupRecord) == 0) {
@@ -110,6 +127,12 @@ int TCP_StreamSocket::Connect(const TCP_Address& address) {
 }
 
 int TCP_StreamSocket::Close() {
+  if (tls_ != nullptr) {
+    // close_notify, so the server sees an orderly end; a cut-off connection
+    // refuses it at once.
+    if (handle != INVALID_SOCKET && !aborted_) tls_->Close();
+    tls_.reset();
+  }
   if (handle == INVALID_SOCKET) {
     lastError = 0;
     return 0;
@@ -132,7 +155,59 @@ void TCP_StreamSocket::Abort() {
   if (handle != INVALID_SOCKET) shutdown(handle, kShutdownBoth);
 }
 
+int TCP_StreamSocket::StartTls(const char* hostName, const char* const* caFiles) {
+  tlsFailure_ = os::TlsFailure::kNone;
+  tls_ = os::TlsSession::Create();
+  if (tls_ == nullptr) {
+    tlsFailure_ = os::TlsFailure::kOther;
+    lastError = -1;
+    return lastError;
+  }
+  if (channel_ == nullptr) channel_.reset(new (std::nothrow) RawChannel(*this));
+  if (channel_ == nullptr) {
+    tls_.reset();
+    tlsFailure_ = os::TlsFailure::kOther;
+    lastError = WSAENOBUFS;
+    return lastError;
+  }
+  lastError = tls_->Handshake(*channel_, hostName, caFiles,
+                              transport::CurrentWaitBounds().silenceMilliseconds);
+  if (lastError != 0) {
+    tlsFailure_ = tls_->Failure();
+    tls_.reset();
+  }
+  return lastError;
+}
+
 int TCP_StreamSocket::Send(const char* data, int length, int flags) {
+  if (tls_ == nullptr) return SendPlain(data, length, flags);
+  if (aborted_) {
+    lastError = WSAECONNABORTED;
+    return lastError;
+  }
+  lastError = tls_->Write(data, length);
+  return lastError;
+}
+
+int TCP_StreamSocket::Receive(char* buffer, int& length, int flags) {
+  if (tls_ == nullptr) return ReceivePlain(buffer, length, flags);
+  peerClosed_ = false;
+  if (aborted_) {
+    length = 0;
+    lastError = WSAECONNABORTED;
+    return lastError;
+  }
+  bool ended = false;
+  lastError = tls_->Read(buffer, length, ended);
+  if (lastError != 0) {
+    length = 0;
+    return lastError;
+  }
+  peerClosed_ = ended;
+  return 0;
+}
+
+int TCP_StreamSocket::SendPlain(const char* data, int length, int flags) {
   // The socket does not block once connected: a blocking send of more than
   // the free buffer space would wait inside the system, beyond every bound,
   // for a peer that has stopped reading.
@@ -167,7 +242,7 @@ int TCP_StreamSocket::Send(const char* data, int length, int flags) {
   return result;
 }
 
-int TCP_StreamSocket::Receive(char* buffer, int& length, int flags) {
+int TCP_StreamSocket::ReceivePlain(char* buffer, int& length, int flags) {
   peerClosed_ = false;
   // Reads first and waits only when nothing is there yet: a wait before
   // every read costs a system call each time (dear under Wine) while a reply

@@ -8,15 +8,22 @@
 // wait that runs out is not an error: Wait reports `ready` false and Receive
 // reports 0 bytes. A wait also ends, with WSAECONNABORTED, soon after Abort.
 //
+// After Connect, StartTls may put a TLS session on the connection: Send and
+// Receive then carry its plaintext, and the peer's end of stream is its
+// close_notify (a connection that ends without one fails with
+// WSAECONNRESET).
+//
 // The sockets library is started by the first object constructed and cleaned
 // up when the last one is destroyed; that count is class-wide and updated
 // under one lock. An object itself belongs to the one thread that uses it.
 #pragma once
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 
 #include "os/SocketApi.h"
+#include "os/TlsSession.h"
 
 class TCP_Address;
 
@@ -56,6 +63,15 @@ class TCP_StreamSocket {
   // an exception condition). A wait that runs out returns 0 with `ready` false.
   int Wait(int mode, bool& ready);
 
+  // Runs a TLS handshake on the connected socket, checking the server's
+  // certificate against `hostName` and the system's roots plus the PEM files
+  // of `caFiles` (null-ended; may be null). 0 on success; otherwise a
+  // Windows Sockets error code, or -1 for a TLS failure that
+  // LastTlsFailure() names. A silent peer fails after the silence bound.
+  int StartTls(const char* hostName, const char* const* caFiles);
+  // Why the last StartTls failed; kNone otherwise.
+  os::TlsFailure LastTlsFailure() const { return tlsFailure_; }
+
   // From any thread: shuts the open socket down, so that a Send, Receive or
   // Wait blocked on it returns at once, and makes every later Create and
   // Connect fail with WSAECONNABORTED. This is how a worker whose client has
@@ -78,9 +94,17 @@ class TCP_StreamSocket {
  private:
   // Switches the socket's mode when it differs from the one it is in.
   int SetBlocking(bool blocking);
+  // Send and Receive on the socket itself, beneath any TLS session.
+  int SendPlain(const char* data, int length, int flags);
+  int ReceivePlain(char* buffer, int& length, int flags);
+
+  class RawChannel;
 
   bool peerClosed_;
-  bool blocking_;  // the mode of the open socket
+  bool blocking_;                        // the mode of the open socket
+  std::unique_ptr<RawChannel> channel_;  // what tls_ reads and writes through
+  std::unique_ptr<os::TlsSession> tls_;  // the session of the open socket, or null
+  os::TlsFailure tlsFailure_;
   // Guards `handle` while a socket is made or closed and `aborted_`, so that
   // Abort never shuts down a handle that is being closed (and may be reused).
   std::mutex handleLock_;

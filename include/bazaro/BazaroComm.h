@@ -39,6 +39,7 @@
 #include "bazaro/HostInfo.h"
 #include "bazaro/MemoryErrorHandle.h"
 #include "bazaro/Que.h"
+#include "bazaro/Reason.h"
 #include "bazaro/RequestType.h"
 #include "bazaro/Result.h"
 #include "bazaro/TempFile.h"
@@ -70,6 +71,12 @@ class BAZAROCOMM_API BazaroComm {
   // (HostInfo::SetInfo); queued tasks keep theirs. 0, keeping the previous
   // address, for null or a text with a part longer than 255 characters.
   char SetHost(const char* address);
+  // For every client of this program: with an "https://" address, trust the
+  // certificates of the PEM file `caFile` besides the system's roots and the
+  // user's bazaro/ca.pem (in the platform user directory). Tasks started from
+  // now on use it. 1 when set; 0, keeping the previous file, when the file
+  // cannot be opened. Null names none again (1).
+  static char SetTrustFile(const char* caFile);
   // The callback object for requests made from now on (not owned); null
   // makes every request fail.
   void SetPad(BazaroCommBase* pad);
@@ -111,6 +118,11 @@ class BAZAROCOMM_API BazaroComm {
   unsigned long QueryResultID();
   BoothInfo* QueryResultBooth();
   char* QueryResultFile();
+  // Why the task being reported failed (a BazaroReason), and a short English
+  // line saying so for a user; kReasonNone and "" when the client can name
+  // no cause. The text is static: do not free it.
+  int QueryResultReason();
+  const char* QueryResultReasonText();
   // The fetched file loaded as a pad, owned by the caller; null when the
   // result holds no file or the file is not a pad.
   MkSimplePad* GetResultPad();

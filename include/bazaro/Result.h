@@ -42,6 +42,11 @@ class BAZAROCOMM_API Result {
   unsigned long ID();
   BoothInfo* Booth();
   char* File();
+  // Why the task failed, a BazaroReason, and for a TLS failure the engine's
+  // finer kind (0 when none).
+  int Reason();
+  int ReasonDetail();
+  void SetReason(int reason, int detail);
 
  private:
   friend class BazaroComm;
@@ -52,6 +57,10 @@ class BAZAROCOMM_API Result {
   void DeleteFileA(char* file);
 
   char boolValue;
+  // These two sit in what was padding behind `boolValue`, so the object's
+  // size and the other fields' places stay as they were.
+  unsigned char reason_;
+  unsigned char reasonDetail_;
   unsigned long id;
   BoothInfo* booth;
   char* file;

@@ -13,6 +13,7 @@ struct AddressCase {
   const char* host;  // null: stored as null
   unsigned short port;
   const char* path;
+  bool secure;  // left out: false
 };
 
 std::string Show(const char* text) {
@@ -39,6 +40,14 @@ TEST(HostInfoAddress, SplitsHostPortAndPath) {
       {"hostonly", "hostonly", 0, nullptr},  // no ":"
       {":80/p", nullptr, 0, nullptr},        // no host: nothing
       {"", nullptr, 0, nullptr},
+      // With a scheme the port has a default and the host ends at "/".
+      {"https://pads.example/bazaro/", "pads.example", 443, "/bazaro/", true},
+      {"HTTPS://h:8443/p", "h", 8443, "/p", true},
+      {"https://h:/p", "h", 443, "/p", true},
+      {"https://localhost", "localhost", 443, nullptr, true},
+      {"http://h/p q", "h", 80, "/p", false},
+      {"http://h:8080", "h", 8080, nullptr, false},
+      {"https:h:81/p", "https", 0, nullptr},  // no "//": an old-style address
   };
   for (const AddressCase& c : cases) {
     SCOPED_TRACE(c.address);
@@ -48,6 +57,7 @@ TEST(HostInfoAddress, SplitsHostPortAndPath) {
     EXPECT_EQ(Show(info.Host()), Show(c.host));
     EXPECT_EQ(info.Port(), c.port);
     EXPECT_EQ(Show(info.Path()), Show(c.path));
+    EXPECT_EQ(info.Secure(), c.secure);
   }
 }
 
@@ -60,6 +70,10 @@ TEST(HostInfoAddress, RefusesNullAndOverLongPartsAndKeepsThePreviousAddress) {
       "h:" + long10k + "/p",         // port text
       "h:" + std::string(256, '9'),  // port text without a path
       "h:80/" + long10k,             // path
+      "https://",                    // a scheme without a host
+      "https://:443/p",
+      "https:///p",
+      "https://h:" + long10k,
   };
   HostInfo info;
   ASSERT_EQ(info.SetInfo("keep:81/kept"), 1);
@@ -70,6 +84,7 @@ TEST(HostInfoAddress, RefusesNullAndOverLongPartsAndKeepsThePreviousAddress) {
     EXPECT_STREQ(info.Host(), "keep");
     EXPECT_EQ(info.Port(), 81);
     EXPECT_STREQ(info.Path(), "/kept");
+    EXPECT_FALSE(info.Secure());
   }
   // 255 characters is the longest part that fits.
   const std::string path255 = "/" + std::string(254, 'p');
@@ -88,13 +103,14 @@ TEST(HostInfoAddress, CopiesAreIndependent) {
   EXPECT_EQ(unset->Path(), nullptr);
   delete unset;
 
-  original->SetInfo("server:8080/base");
+  original->SetInfo("https://server:8080/base");
   HostInfo* copy = original->Copy();
   ASSERT_NE(copy, nullptr);
   EXPECT_NE(copy->Host(), original->Host());
   EXPECT_STREQ(copy->Host(), "server");
   EXPECT_EQ(copy->Port(), 8080);
   EXPECT_STREQ(copy->Path(), "/base");
+  EXPECT_TRUE(copy->Secure());
   delete copy;
   EXPECT_STREQ(original->Host(), "server");
   EXPECT_STREQ(original->Path(), "/base");

@@ -2,7 +2,8 @@
 // under lighttpd: every command and transfer, directly and through tinyproxy,
 // many clients at once, and an upload cut off half-way.
 // pad-server-integration.sh starts the servers and passes their addresses in
-// BAZARO_TEST_PAD_SERVER (HOST:PORT) and BAZARO_TEST_PROXY_PORT.
+// BAZARO_TEST_PAD_SERVER (HOST:PORT) and BAZARO_TEST_PROXY_PORT, and for its
+// pass over HTTPS the server's CA file in BAZARO_TEST_CA_FILE.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -45,13 +46,21 @@ class Target {
     if (colon == std::string::npos) return;
     host_ = address.substr(0, colon);
     port_ = static_cast<unsigned short>(std::atoi(address.c_str() + colon + 1));
+    caFile_ = Environment("BAZARO_TEST_CA_FILE");
   }
   bool Known() const { return port_ != 0; }
-  void Aim(PadServer& server) const { server.SetServer(host_.c_str(), port_, kCgiPath); }
+  void Aim(PadServer& server) const {
+    server.SetServer(host_.c_str(), port_, kCgiPath);
+    if (!caFile_.empty()) {
+      const char* files[] = {caFile_.c_str(), nullptr};
+      server.SetTls(true, files);
+    }
+  }
 
  private:
   std::string host_;
   unsigned short port_ = 0;
+  std::string caFile_;  // set: every exchange runs inside TLS
 };
 
 enum class Route { kDirect, kProxy };

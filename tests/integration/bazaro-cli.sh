@@ -124,6 +124,25 @@ if [ $(($(date +%s) - start)) -ge 5 ]; then
   failures=$((failures + 1))
 fi
 
+# Over HTTPS, trusting the server's private authority through --cacert or
+# the user's bazaro/ca.pem; without either, and against a server that does
+# not speak TLS, the request fails and says why.
+plain=$address
+start_pad_server --data "$work/data-tls" --cgi-bin "$cgi_dir" --tls-self-signed || exit 1
+tls=https://localhost:${pad_server_address##*:}/cgi-bin/
+ca=$work/data-tls/tls/ca.pem
+run 0 upload 0 "$pads/board.pad" --server "$tls" --cacert "$ca" && tls_board=$out
+run 0 put "$work/data.bin" data.bin --server "$tls" --cacert "$ca"
+run 0 get data.bin "$work/data.tls" --server "$tls" --cacert "$ca" &&
+  same "get over HTTPS" "$work/data.tls" "$work/data.bin"
+run 2 new-id --server "$tls" && expect "untrusted" "$err" "certificate is not trusted"
+run 3 new-id --server "$tls" --cacert "$work/no-such.pem"
+mkdir -p "$work/user/bazaro" && cp "$ca" "$work/user/bazaro/ca.pem"
+run 0 download "$tls_board" "$work/board.tls" --server "$tls" &&
+  same "download over HTTPS" "$work/board.tls" "$pads/board.pad"
+run 2 new-id --server "https://$plain" && expect "not TLS" "$err" "does not speak TLS"
+rm -r "$work/user/bazaro"
+
 if [ $failures -ne 0 ]; then
   echo "$failures check(s) failed"
   exit 1

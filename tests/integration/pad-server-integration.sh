@@ -89,6 +89,7 @@ name=\"Blue pad, big\"")" "200 "
   expect "a deleted pad" "$(pad_command "GetPadInfo $b")" "404 *"
 }
 
+data_dirs=("$data")
 if [ "$program" = --https ]; then
   https_pass || exit 1
   # Through the proxy, HTTPS is a tunnel per connection.
@@ -103,19 +104,32 @@ else
   for cgi in pad-cgi pad-gzput-cgi pad-gzget-cgi pad-upload-cgi; do
     carried+=("/cgi-bin/$cgi HTTP")
   done
+  # The same program once more over HTTPS, with the server's private
+  # authority, by the name its certificate carries; through the proxy every
+  # connection is a tunnel.
+  stop_pad_server
+  start_pad_server --data "$data-tls" --cgi-bin "$cgi_dir" --max-body $max_body \
+    --tls-self-signed || exit 1
+  BAZARO_TEST_PAD_SERVER=localhost:${pad_server_address##*:} BAZARO_TEST_PROXY_PORT=$proxy_port \
+    BAZARO_TEST_CA_FILE=$data-tls/tls/ca.pem timeout --kill-after=5 240 "$@" "$program" ||
+    status=1
+  carried+=("CONNECT localhost:${pad_server_address##*:}")
+  data_dirs+=("$data-tls")
 fi
 
-leftovers=$(find "$data/pads" "$data/misc" -name '.*' -type f)
+leftovers=$(for d in "${data_dirs[@]}"; do find "$d/pads" "$d/misc" -name '.*' -type f; done)
 if [ -n "$leftovers" ]; then
   echo "temporary files left behind:"
   echo "$leftovers"
   status=1
 fi
-if [ -s "$data/log/cgi-error.log" ]; then
-  echo "--- the programs' standard error"
-  cat "$data/log/cgi-error.log"
-  status=1
-fi
+for d in "${data_dirs[@]}"; do
+  if [ -s "$d/log/cgi-error.log" ]; then
+    echo "--- the programs' standard error"
+    cat "$d/log/cgi-error.log"
+    status=1
+  fi
+done
 for request in "${carried[@]}"; do
   if ! grep -qF "$request" "$work/tinyproxy.log"; then
     echo "no $request request went through the proxy"
@@ -124,7 +138,7 @@ for request in "${carried[@]}"; do
 done
 if [ "$status" -ne 0 ]; then
   echo "--- lighttpd errors"
-  cat "$data/log/lighttpd-error.log" 2>/dev/null
+  for d in "${data_dirs[@]}"; do cat "$d/log/lighttpd-error.log" 2>/dev/null; done
   echo "--- tinyproxy log"
   tail -n 40 "$work/tinyproxy.log" 2>/dev/null
 fi

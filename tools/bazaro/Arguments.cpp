@@ -91,6 +91,12 @@ bool ParseArguments(int argc, char** argv, Arguments& arguments, std::string& er
         return false;
       }
       arguments.server = value;
+    } else if (name == "--cacert") {
+      if (!takeValue() || value.empty()) {
+        error = "--cacert needs a file of PEM certificates";
+        return false;
+      }
+      arguments.caFile = value;
     } else if (name == "--at") {
       if (!takeValue() || !ParsePosition(value, arguments.atX, arguments.atY)) {
         error = "--at needs a position X,Y";

@@ -10,6 +10,7 @@ struct Arguments {
   std::string command;                // empty when none was given
   std::vector<std::string> operands;  // in order
   std::string server;                 // --server, else BAZARO_SERVER, else the default
+  std::string caFile;                 // --cacert: trusted besides the system's roots
   bool help = false;                  // --help or -h
   bool json = false;                  // --json
   bool hasAt = false;                 // --at X,Y

@@ -61,10 +61,13 @@ std::unique_ptr<MkSimplePad> LoadPad(const std::string& path) {
   return std::unique_ptr<MkSimplePad>(load(Writable(path), 1));
 }
 
-// What a request that was taken but did not succeed reports.
-Failure ServerFailure(const Context& context, const std::string& what) {
-  return {kServerFailed, what + " failed at the pad server " + context.arguments.server +
-                             " (it could not be reached, or it refused the request)"};
+// What a request that was taken but did not succeed reports: the reason
+// the client names, when it can name one.
+Failure ServerFailure(const Context& context, const std::string& what, const std::string& reason) {
+  return {kServerFailed,
+          what + " failed at the pad server " + context.arguments.server + " (" +
+              (reason.empty() ? "it could not be reached, or it refused the request" : reason) +
+              ")"};
 }
 
 // Runs one request; `read` takes the outcome inside the report and says
@@ -72,10 +75,17 @@ Failure ServerFailure(const Context& context, const std::string& what) {
 Failure Request(const Context& context, const std::string& what,
                 const std::function<char(BazaroComm&)>& request,
                 const std::function<bool(BazaroComm&)>& read, Failure* localFailure = nullptr) {
+  if (!context.arguments.caFile.empty() &&
+      BazaroComm::SetTrustFile(context.arguments.caFile.c_str()) != 1) {
+    return {kLocalFile, "cannot read the certificate file " + context.arguments.caFile};
+  }
   ClientSession session(context.arguments.server);
   bool succeeded = false;
-  ClientSession::Outcome outcome =
-      session.Run(request, [&](BazaroComm& comm) { succeeded = read(comm); });
+  std::string reason;
+  ClientSession::Outcome outcome = session.Run(request, [&](BazaroComm& comm) {
+    succeeded = read(comm);
+    if (!succeeded) reason = comm.QueryResultReasonText();
+  });
   if (localFailure != nullptr && localFailure->status != kDone) return *localFailure;
   switch (outcome) {
     case ClientSession::kRefused:
@@ -87,7 +97,7 @@ Failure Request(const Context& context, const std::string& what,
     case ClientSession::kReported:
       break;
   }
-  return succeeded ? kSuccess : ServerFailure(context, what);
+  return succeeded ? kSuccess : ServerFailure(context, what, reason);
 }
 
 // A pad file to store, and where: --at, else the pad's own position.
@@ -286,7 +296,7 @@ const Command* FindCommand(const std::string& name) {
 }
 
 void PrintCommandUsage(const Command& command) {
-  std::printf("usage: bazaro %s%s%s [--server HOST:PORT/PATH]\n\n%s.\n", command.name,
+  std::printf("usage: bazaro %s%s%s [--server ADDRESS] [--cacert FILE]\n\n%s.\n", command.name,
               *command.operands != '\0' ? " " : "", command.operands, command.summary);
 }
 
@@ -294,14 +304,17 @@ void PrintCommandUsage(const Command& command) {
 
 void PrintUsage() {
   std::printf(
-      "usage: bazaro COMMAND [OPERANDS] [--server HOST:PORT/PATH]\n\n"
+      "usage: bazaro COMMAND [OPERANDS] [--server ADDRESS] [--cacert FILE]\n\n"
       "Shares pads with a pad server through the BazaroComm library.\n\n"
       "Commands:\n");
   for (const Command& command : kCommands) {
     std::printf("  %-8s %-26s %s\n", command.name, command.operands, command.summary);
   }
   std::printf(
-      "\nThe server address comes from --server, else BAZARO_SERVER, else %s.\n"
+      "\nThe server address (HOST:PORT/PATH, or https://HOST[:PORT]/PATH for TLS)\n"
+      "comes from --server, else BAZARO_SERVER, else %s.\n"
+      "--cacert FILE trusts the PEM certificates in FILE besides the system's roots\n"
+      "and the user's bazaro/ca.pem.\n"
       "A proxy is used as the library reads it from the platform user directory.\n"
       "'bazaro COMMAND --help' shows one command.\n\n"
       "Exit status: 0 done; 1 usage or a refused request; 2 the server could not be\n"

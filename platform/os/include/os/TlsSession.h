@@ -56,11 +56,13 @@ class TlsSession {
 
   // Runs the client handshake through `channel` with `hostName` as the name
   // to send (SNI, left out for an IP address) and to check, trusting the
-  // system's roots and, when `caFile` is not null, the PEM certificates in
-  // that file (a file that cannot be read adds nothing). Fails with -1 and
-  // kStalled when no byte arrives for `silenceMilliseconds`. On success,
-  // bytes that came behind the handshake are kept for Read.
-  virtual int Handshake(TlsChannel& channel, const char* hostName, const char* caFile,
+  // system's roots and the PEM certificates of each file in `caFiles`, a
+  // list that a null ends (a null list adds none; a file that cannot be
+  // read adds nothing). Fails with -1 and kStalled when no byte arrives for
+  // `silenceMilliseconds`. On success, bytes that came behind the handshake
+  // are kept for Read. `channel` must outlive the session: Write, Read and
+  // Close go through it too.
+  virtual int Handshake(TlsChannel& channel, const char* hostName, const char* const* caFiles,
                         unsigned int silenceMilliseconds) = 0;
   // Encrypts and sends all `length` bytes.
   virtual int Write(const char* data, int length) = 0;
