@@ -175,8 +175,11 @@ int OpenSslSession::EngineFailure(int result) {
   int error = SSL_get_error(ssl_.get(), result);
   unsigned long reason = ERR_peek_error();
   ERR_clear_error();
-  // The alert the engine wrote on its way out tells the peer why.
+  // The alert the engine wrote on its way out tells the peer why; the
+  // engine's failure, not the channel's, is the one to report.
+  int channelError = channelError_;
   Flush();
+  channelError_ = channelError;
   long verifyResult = SSL_get_verify_result(ssl_.get());
   if (verifyResult != X509_V_OK) return Fail(FailureFromVerifyResult(verifyResult));
   if (error == SSL_ERROR_SSL && ERR_GET_LIB(reason) == ERR_LIB_SSL) {
@@ -208,7 +211,9 @@ int OpenSslSession::EngineFailure(int result) {
 
 int OpenSslSession::Handshake(TlsChannel& channel, const char* hostName, const char* caFile,
                               unsigned int silenceMilliseconds) {
-  if (ssl_ || hostName == nullptr) return Fail(TlsFailure::kOther);
+  // One handshake per session: a second one leaves the first alone.
+  if (ssl_) return WSAEISCONN;
+  if (hostName == nullptr) return Fail(TlsFailure::kOther);
   channel_ = &channel;
   failure_ = TlsFailure::kNone;
   if (!Prepare(hostName, caFile)) {
