@@ -3,6 +3,7 @@
 // old, one that is not TLS, one that stays silent and one that ends the
 // stream without close_notify. The same program runs on both targets.
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -136,6 +137,10 @@ class TlsSessionTest : public testing::Test {
     ASSERT_EQ(WSAStartup(0x0101, &data), 0);
     caFile_ = std::getenv("BAZARO_TEST_TLS_CA_FILE");
     if (caFile_ == nullptr) GTEST_SKIP() << "run by tls-session.sh, which starts the servers";
+    // A path the target cannot open would pass for an untrusted CA.
+    std::FILE* file = std::fopen(caFile_, "rb");
+    ASSERT_NE(file, nullptr) << caFile_;
+    std::fclose(file);
   }
   void TearDown() override { WSACleanup(); }
 
