@@ -151,14 +151,6 @@ def serve(server, handle):
         connection.settimeout(10)
         threading.Thread(target=handle, args=(connection,), daemon=True).start()
 
-def read_request(connection):
-    data = b""
-    while b"\r\n\r\n" not in data and len(data) < 65536:
-        chunk = connection.recv(4096)
-        if not chunk:
-            break
-        data += chunk
-
 def plain(connection):
     try:
         connection.recv(4096)
@@ -177,7 +169,12 @@ context.load_cert_chain(sys.argv[1], sys.argv[2])
 def truncating(connection):
     try:
         secure = context.wrap_socket(connection, server_side=True)
-        read_request(secure)
+        request = b""
+        while b"\r\n\r\n" not in request and len(request) < 65536:
+            chunk = secure.recv(4096)
+            if not chunk:
+                break
+            request += chunk
         secure.sendall(b"HTTP/1.0 200 OK\r\n\r\ncut short")
         # Ends the TCP stream with no close_notify before it.
         secure.shutdown(socket.SHUT_WR)
