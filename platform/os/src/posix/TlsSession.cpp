@@ -1,0 +1,313 @@
+// The POSIX TLS engine: OpenSSL over two memory BIOs, so that every byte goes
+// through the owner's TlsChannel and the owner's time bounds stay in force.
+#include "os/TlsSession.h"
+
+#include <arpa/inet.h>
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+#include <openssl/x509v3.h>
+
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+#include "os/SocketApi.h"
+
+namespace os {
+namespace {
+
+// Room for one full TLS record and its overhead in a single channel read.
+constexpr int kReceiveChunk = 17 * 1024;
+
+struct ContextFree {
+  void operator()(SSL_CTX* context) const { SSL_CTX_free(context); }
+};
+struct SslFree {
+  void operator()(SSL* ssl) const { SSL_free(ssl); }
+};
+
+bool IsIpAddress(const char* host) {
+  unsigned char address[16];
+  return inet_pton(AF_INET, host, address) == 1 || inet_pton(AF_INET6, host, address) == 1;
+}
+
+TlsFailure FailureFromVerifyResult(long result) {
+  switch (result) {
+    case X509_V_ERR_CERT_HAS_EXPIRED:
+    case X509_V_ERR_CERT_NOT_YET_VALID:
+      return TlsFailure::kExpired;
+    case X509_V_ERR_HOSTNAME_MISMATCH:
+    case X509_V_ERR_IP_ADDRESS_MISMATCH:
+      return TlsFailure::kWrongName;
+    case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
+    case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
+    case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
+    case X509_V_ERR_CERT_UNTRUSTED:
+    case X509_V_ERR_CERT_REJECTED:
+      return TlsFailure::kUntrusted;
+    default:
+      return TlsFailure::kOther;
+  }
+}
+
+class OpenSslSession : public TlsSession {
+ public:
+  OpenSslSession() : received_(kReceiveChunk) {}
+
+  int Handshake(TlsChannel& channel, const char* hostName, const char* caFile,
+                unsigned int silenceMilliseconds) override;
+  int Write(const char* data, int length) override;
+  int Read(char* buffer, int& length, bool& ended) override;
+  void Close() override;
+  TlsFailure Failure() const override { return failure_; }
+
+ private:
+  int Fail(TlsFailure failure) {
+    failure_ = failure;
+    open_ = false;
+    return -1;
+  }
+  // What a call on a session that is not open returns.
+  int Closed() const {
+    if (channelError_ != 0) return channelError_;
+    if (failure_ == TlsFailure::kTruncated) return WSAECONNRESET;
+    return failure_ == TlsFailure::kNone ? WSAENOTCONN : -1;
+  }
+  bool Prepare(const char* hostName, const char* caFile);
+  // Sends what the engine has written into the outgoing BIO.
+  int Flush();
+  // Reads the channel once into the incoming BIO; the count read goes to
+  // `count`, and the peer's end of stream becomes the BIO's end of data.
+  int ReceiveOnce(int& count);
+  // The result of a failed engine call `result` with OpenSSL's error queue.
+  int EngineFailure(int result);
+
+  std::unique_ptr<SSL_CTX, ContextFree> context_;
+  std::unique_ptr<SSL, SslFree> ssl_;
+  BIO* incoming_ = nullptr;  // owned by ssl_
+  BIO* outgoing_ = nullptr;  // owned by ssl_
+  TlsChannel* channel_ = nullptr;
+  std::vector<char> received_;
+  bool open_ = false;
+  int channelError_ = 0;  // the channel's code that ended the session
+  bool peerEnded_ = false;
+  bool closeNotified_ = false;
+  TlsFailure failure_ = TlsFailure::kNone;
+};
+
+bool OpenSslSession::Prepare(const char* hostName, const char* caFile) {
+  context_.reset(SSL_CTX_new(TLS_client_method()));
+  if (!context_) return false;
+  SSL_CTX* context = context_.get();
+  SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
+  SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
+  SSL_CTX_set_default_verify_paths(context);
+  if (caFile != nullptr) {
+    // A file that cannot be read adds nothing; the system's roots remain.
+    if (std::FILE* file = std::fopen(caFile, "rb")) {
+      std::fclose(file);
+      SSL_CTX_load_verify_locations(context, caFile, nullptr);
+    }
+  }
+  ERR_clear_error();
+
+  ssl_.reset(SSL_new(context));
+  if (!ssl_) return false;
+  SSL* ssl = ssl_.get();
+  incoming_ = BIO_new(BIO_s_mem());
+  outgoing_ = BIO_new(BIO_s_mem());
+  if (incoming_ == nullptr || outgoing_ == nullptr) {
+    BIO_free(incoming_);
+    BIO_free(outgoing_);
+    incoming_ = outgoing_ = nullptr;
+    return false;
+  }
+  // An empty incoming BIO means "wait for more", until the peer ends.
+  BIO_set_mem_eof_return(incoming_, -1);
+  SSL_set_bio(ssl, incoming_, outgoing_);
+
+  if (IsIpAddress(hostName)) {
+    if (X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl), hostName) != 1) return false;
+  } else {
+    SSL_set_hostflags(ssl, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
+    if (SSL_set1_host(ssl, hostName) != 1) return false;
+    if (SSL_set_tlsext_host_name(ssl, hostName) != 1) return false;
+  }
+  SSL_set_connect_state(ssl);
+  return true;
+}
+
+int OpenSslSession::Flush() {
+  char* data = nullptr;
+  long pending = BIO_get_mem_data(outgoing_, &data);
+  if (pending <= 0) return 0;
+  int result = channel_->SendRaw(data, static_cast<int>(pending));
+  (void)BIO_reset(outgoing_);
+  // A channel that failed ends the session with its own code.
+  if (result != 0) {
+    open_ = false;
+    channelError_ = result;
+  }
+  return result;
+}
+
+int OpenSslSession::ReceiveOnce(int& count) {
+  count = static_cast<int>(received_.size());
+  bool ended = false;
+  int result = channel_->ReceiveRaw(received_.data(), count, ended);
+  if (result != 0) {
+    count = 0;
+    open_ = false;
+    channelError_ = result;
+    return result;
+  }
+  if (count > 0) BIO_write(incoming_, received_.data(), count);
+  if (count == 0 && ended) {
+    peerEnded_ = true;
+    BIO_set_mem_eof_return(incoming_, 0);
+  }
+  return 0;
+}
+
+int OpenSslSession::EngineFailure(int result) {
+  int error = SSL_get_error(ssl_.get(), result);
+  unsigned long reason = ERR_peek_error();
+  ERR_clear_error();
+  // The alert the engine wrote on its way out tells the peer why; the
+  // engine's failure, not the channel's, is the one to report.
+  int channelError = channelError_;
+  Flush();
+  channelError_ = channelError;
+  long verifyResult = SSL_get_verify_result(ssl_.get());
+  if (verifyResult != X509_V_OK) return Fail(FailureFromVerifyResult(verifyResult));
+  if (error == SSL_ERROR_SSL && ERR_GET_LIB(reason) == ERR_LIB_SSL) {
+    switch (ERR_GET_REASON(reason)) {
+      case SSL_R_UNEXPECTED_EOF_WHILE_READING:
+        Fail(TlsFailure::kTruncated);
+        return WSAECONNRESET;
+      case SSL_R_WRONG_VERSION_NUMBER:
+      case SSL_R_PACKET_LENGTH_TOO_LONG:
+      case SSL_R_RECORD_LENGTH_MISMATCH:
+      case SSL_R_HTTP_REQUEST:
+      case SSL_R_HTTPS_PROXY_REQUEST:
+        return Fail(TlsFailure::kNotTls);
+      case SSL_R_UNSUPPORTED_PROTOCOL:
+      case SSL_R_TLSV1_ALERT_PROTOCOL_VERSION:
+      case SSL_R_NO_PROTOCOLS_AVAILABLE:
+      case SSL_R_VERSION_TOO_LOW:
+        return Fail(TlsFailure::kOldProtocol);
+      default:
+        break;
+    }
+  }
+  if (peerEnded_) {
+    Fail(TlsFailure::kTruncated);
+    return WSAECONNRESET;
+  }
+  return Fail(TlsFailure::kOther);
+}
+
+int OpenSslSession::Handshake(TlsChannel& channel, const char* hostName, const char* caFile,
+                              unsigned int silenceMilliseconds) {
+  // One handshake per session: a second one leaves the first alone.
+  if (ssl_) return WSAEISCONN;
+  if (hostName == nullptr) return Fail(TlsFailure::kOther);
+  channel_ = &channel;
+  failure_ = TlsFailure::kNone;
+  if (!Prepare(hostName, caFile)) {
+    ERR_clear_error();
+    return Fail(TlsFailure::kOther);
+  }
+  typedef std::chrono::steady_clock Clock;
+  Clock::time_point lastArrival = Clock::now();
+  const auto silence = std::chrono::milliseconds(silenceMilliseconds);
+  for (;;) {
+    ERR_clear_error();
+    int result = SSL_do_handshake(ssl_.get());
+    if (result == 1) {
+      int sent = Flush();
+      if (sent != 0) return sent;
+      open_ = true;
+      return 0;
+    }
+    if (SSL_get_error(ssl_.get(), result) != SSL_ERROR_WANT_READ) return EngineFailure(result);
+    int sent = Flush();
+    if (sent != 0) return sent;
+    int count = 0;
+    int received = ReceiveOnce(count);
+    if (received != 0) return received;
+    if (count > 0) {
+      lastArrival = Clock::now();
+    } else if (!peerEnded_ && Clock::now() - lastArrival >= silence) {
+      return Fail(TlsFailure::kStalled);
+    }
+  }
+}
+
+int OpenSslSession::Write(const char* data, int length) {
+  if (!open_) return Closed();
+  if (length <= 0) return 0;
+  ERR_clear_error();
+  // The outgoing BIO grows as needed, so the engine takes all bytes at once.
+  int result = SSL_write(ssl_.get(), data, length);
+  if (result <= 0) return EngineFailure(result);
+  return Flush();
+}
+
+int OpenSslSession::Read(char* buffer, int& length, bool& ended) {
+  int capacity = length;
+  length = 0;
+  ended = false;
+  if (closeNotified_) {
+    ended = true;
+    return 0;
+  }
+  if (!open_) return Closed();
+  if (capacity <= 0) return 0;
+  bool channelRead = false;
+  for (;;) {
+    // Bytes already decrypted or already received come first.
+    ERR_clear_error();
+    int result = SSL_read(ssl_.get(), buffer, capacity);
+    // A post-handshake message may have made the engine answer.
+    int sent = Flush();
+    if (result > 0) {
+      // A channel failure in the answer shows on the next call.
+      length = result;
+      return 0;
+    }
+    if (sent != 0) return sent;
+    int error = SSL_get_error(ssl_.get(), result);
+    if (error == SSL_ERROR_ZERO_RETURN) {
+      closeNotified_ = true;
+      ended = true;
+      return 0;
+    }
+    if (error != SSL_ERROR_WANT_READ) return EngineFailure(result);
+    if (channelRead) return 0;
+    channelRead = true;
+    int count = 0;
+    int received = ReceiveOnce(count);
+    if (received != 0) return received;
+    if (count == 0 && !peerEnded_) return 0;
+  }
+}
+
+void OpenSslSession::Close() {
+  if (!open_) return;
+  open_ = false;
+  ERR_clear_error();
+  SSL_shutdown(ssl_.get());
+  Flush();
+  ERR_clear_error();
+}
+
+}  // namespace
+
+std::unique_ptr<TlsSession> TlsSession::Create() {
+  return std::unique_ptr<TlsSession>(new OpenSslSession);
+}
+
+}  // namespace os
