@@ -314,9 +314,16 @@ void BazaroComm::NextTask() {
 bool BazaroComm::StartWorker() {
   client::WorkerProcedure worker = client::FindWorker(task->Type());
   if (worker == nullptr) return false;
+  char* userTrustFile = nullptr;
+  char* programTrustFile = nullptr;
+  client::TrustFiles(UserDirectory(), userTrustFile, programTrustFile);
   run = new (std::nothrow) WorkerRun(this, task, worker, static_cast<char>(useProxy), proxyHost,
-                                     proxyPort, proxyPattern, client::TrustFiles(UserDirectory()));
-  if (run == nullptr) return false;
+                                     proxyPort, proxyPattern, userTrustFile, programTrustFile);
+  if (run == nullptr) {
+    FreeString(&userTrustFile);
+    FreeString(&programTrustFile);
+    return false;
+  }
   thread = run->StartThread();
   if (thread == nullptr) {
     run->Release();

@@ -5,12 +5,13 @@
 
 #include "client/ProxyFile.h"
 #include "kernel/KernelObjects.h"
+#include "kernel/KernelText.h"
 
 namespace client {
 namespace {
 
 std::mutex lock;
-std::string programFile;  // guarded by `lock`; empty when none is named
+char* programFile = nullptr;  // a platform string guarded by `lock`, or null
 
 bool Readable(const char* fileName) {
   std::FILE* file = std::fopen(fileName, "rb");
@@ -23,21 +24,22 @@ bool Readable(const char* fileName) {
 
 bool SetProgramTrustFile(const char* fileName) {
   if (fileName != nullptr && !Readable(fileName)) return false;
+  char* copy = fileName != nullptr ? NewString(kernel::Text(fileName)) : nullptr;
+  if (fileName != nullptr && copy == nullptr) return false;
   std::lock_guard<std::mutex> hold(lock);
-  programFile = fileName != nullptr ? fileName : "";
+  FreeString(&programFile);
+  programFile = copy;
   return true;
 }
 
-std::vector<std::string> TrustFiles(const char* userDirectory) {
-  std::vector<std::string> files;
-  char* userFile = UserFileName(userDirectory, "ca.pem");
-  if (userFile != nullptr) {
-    if (Readable(userFile)) files.emplace_back(userFile);
+void TrustFiles(const char* userDirectory, char*& userFile, char*& programCopy) {
+  userFile = UserFileName(userDirectory, "ca.pem");
+  if (userFile != nullptr && !Readable(userFile)) {
     FreeString(&userFile);
+    userFile = nullptr;
   }
   std::lock_guard<std::mutex> hold(lock);
-  if (!programFile.empty()) files.push_back(programFile);
-  return files;
+  programCopy = programFile != nullptr ? NewString(programFile) : nullptr;
 }
 
 }  // namespace client

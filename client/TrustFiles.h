@@ -3,17 +3,15 @@
 // directory when it exists, and the one a program names for all its clients.
 #pragma once
 
-#include <string>
-#include <vector>
-
 namespace client {
 
 // Names the program's CA file (copied), or none for null; false, keeping
 // the previous one, when the file cannot be opened. Safe from any thread.
 bool SetProgramTrustFile(const char* fileName);
 
-// The trusted files for a task started now: the user's ca.pem when it
-// exists below `userDirectory`, then the program's file when one is named.
-std::vector<std::string> TrustFiles(const char* userDirectory);
+// The trusted files for a task started now, as new platform strings the
+// caller frees (null for none): the user's ca.pem when it exists below
+// `userDirectory`, and the program's file when one is named.
+void TrustFiles(const char* userDirectory, char*& userFile, char*& programFile);
 
 }  // namespace client

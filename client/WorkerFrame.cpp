@@ -12,12 +12,7 @@ WorkerFrame::WorkerFrame(WorkerRun* run)
   HostInfo* host = task_->Host();
   if (host != nullptr) {
     server_.SetServer(host->Host(), host->Port(), host->Path());
-    if (host->Secure()) {
-      std::vector<const char*> files;
-      for (const std::string& file : run->TrustFiles()) files.push_back(file.c_str());
-      files.push_back(nullptr);
-      server_.SetTls(true, files.data());
-    }
+    if (host->Secure()) server_.SetTls(true, run->TrustFiles());
   }
   if (run->UseProxy()) {
     PadServer::SetProxy(run->ProxyHost(), run->ProxyPort(), run->ProxyPattern());

@@ -10,7 +10,7 @@
 
 WorkerRun::WorkerRun(BazaroComm* client, Task* task, client::WorkerProcedure worker, char useProxy,
                      const char* proxyHost, unsigned short proxyPort, const char* proxyPattern,
-                     std::vector<std::string> trustFiles)
+                     char* userTrustFile, char* programTrustFile)
     : references_(1),
       client_(client),
       ended_(false),
@@ -24,7 +24,8 @@ WorkerRun::WorkerRun(BazaroComm* client, Task* task, client::WorkerProcedure wor
       proxyHost_(NewString(kernel::Text(proxyHost))),
       proxyPort_(proxyPort),
       proxyPattern_(NewString(kernel::Text(proxyPattern))),
-      trustFiles_(std::move(trustFiles)) {
+      trustFiles_{userTrustFile, programTrustFile, nullptr} {
+  if (trustFiles_[0] == nullptr) std::swap(trustFiles_[0], trustFiles_[1]);
   // Without its host a proxy cannot be used: connect directly instead.
   if (proxyHost_ == nullptr) useProxy_ = 0;
 }
@@ -33,6 +34,8 @@ WorkerRun::~WorkerRun() {
   delete keptTask_;
   FreeString(&proxyHost_);
   FreeString(&proxyPattern_);
+  FreeString(&trustFiles_[0]);
+  FreeString(&trustFiles_[1]);
 }
 
 void WorkerRun::Retain() { references_.fetch_add(1, std::memory_order_relaxed); }

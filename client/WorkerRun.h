@@ -15,8 +15,6 @@
 
 #include <atomic>
 #include <mutex>
-#include <string>
-#include <vector>
 
 #include "bazaro/Result.h"
 #include "client/WorkerTable.h"
@@ -32,11 +30,12 @@ class WorkerRun {
   typedef void (*Shutdown)(void* context);
 
   // A run of `task` by `worker` for `client`, with a copy of the client's
-  // proxy setting and the certificate files it trusts; the client holds the
-  // one reference it starts with.
+  // proxy setting; the client holds the one reference it starts with. The
+  // run takes over the platform strings naming the certificate files it
+  // trusts (either may be null).
   WorkerRun(BazaroComm* client, Task* task, client::WorkerProcedure worker, char useProxy,
             const char* proxyHost, unsigned short proxyPort, const char* proxyPattern,
-            std::vector<std::string> trustFiles);
+            char* userTrustFile, char* programTrustFile);
   WorkerRun(const WorkerRun&) = delete;
   WorkerRun& operator=(const WorkerRun&) = delete;
 
@@ -53,8 +52,8 @@ class WorkerRun {
   char* ProxyHost();
   unsigned short ProxyPort();
   char* ProxyPattern();
-  // The CA files trusted besides the system's roots.
-  const std::vector<std::string>& TrustFiles() const { return trustFiles_; }
+  // The CA files trusted besides the system's roots: a list a null ends.
+  const char* const* TrustFiles() const { return trustFiles_; }
   // The outcome is complete: after this the worker touches only its own
   // objects. The first call signals the client, later calls do nothing.
   void ThreadEnd();
@@ -104,5 +103,5 @@ class WorkerRun {
   char* proxyHost_;
   unsigned short proxyPort_;
   char* proxyPattern_;
-  std::vector<std::string> trustFiles_;
+  char* trustFiles_[3];  // owned platform strings, the first null ending them
 };

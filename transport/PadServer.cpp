@@ -67,6 +67,7 @@ PadServer::PadServer()
       attributeTypes(nullptr),
       viaProxy(false),
       tls_(false),
+      caFiles_(),
       progressBytes_(0) {
   {
     std::lock_guard<std::mutex> hold(classLock);
@@ -92,6 +93,7 @@ PadServer::~PadServer() {
   delete lastProxy;
   delete serverHostName;
   FreeString(&cgiPath);
+  ForgetCaFiles();
   delete attributeTypes;
   // `connection` closes its socket as it goes.
 }

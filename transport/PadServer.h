@@ -29,8 +29,6 @@
 #pragma once
 
 #include <chrono>
-#include <string>
-#include <vector>
 
 #include "transport/TCP_Address.h"
 #include "transport/TCP_HostName.h"
@@ -78,7 +76,8 @@ class PadServer {
 
   // With `on`, every exchange from now on runs inside TLS with the server's
   // host name: the certificate must lead to the system's roots or to one in
-  // the PEM files `caFiles` (a list a null ends, copied; may be null) and
+  // the PEM files `caFiles` (a list a null ends, copied, at most four
+  // taken; may be null) and
   // must name the host. Through a proxy the connection becomes a tunnel
   // (CONNECT host:port) first, and requests inside it keep their short form.
   void SetTls(bool on, const char* const* caFiles);
@@ -257,6 +256,8 @@ class PadServer {
   int OpenTunnel();
   // The TLS part of Connect, on a connection that is open.
   int StartSecureExchange();
+  // Frees the names in caFiles_ and empties the list.
+  void ForgetCaFiles();
   static constexpr unsigned long long kByHead = ~0ull;
   // How ReceiveInto reads, made by one of the three plans.
   struct ReadPlan {
@@ -302,8 +303,11 @@ class PadServer {
   MkDictionary* attributeTypes;  // owned attribute type table
   bool viaProxy;                 // the current connection goes to the proxy
   // NOLINTEND(readability-identifier-naming)
-  bool tls_;                          // exchanges run inside TLS
-  std::vector<std::string> caFiles_;  // extra trusted roots, PEM files
+  bool tls_;  // exchanges run inside TLS
+  // Extra trusted roots: owned platform strings naming PEM files, the
+  // first null ending them.
+  static constexpr int kMostCaFiles = 4;
+  char* caFiles_[kMostCaFiles + 1];
   // The low-speed window of the receiving operation under way: when it
   // opened and the bytes that arrived in it.
   std::chrono::steady_clock::time_point progressStart_;

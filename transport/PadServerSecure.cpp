@@ -3,6 +3,8 @@
 // over plain HTTP.
 #include <cstring>
 
+#include "kernel/KernelObjects.h"
+#include "kernel/KernelText.h"
 #include "os/BoundedFormat.h"
 #include "transport/PadServer.h"
 #include "transport/ReceiveBuffer.h"
@@ -25,9 +27,19 @@ bool IsAuthorityText(const char* text) {
 
 void PadServer::SetTls(bool on, const char* const* caFiles) {
   tls_ = on;
-  caFiles_.clear();
+  ForgetCaFiles();
+  int count = 0;
   for (const char* const* file = caFiles; file != nullptr && *file != nullptr; ++file) {
-    caFiles_.emplace_back(*file);
+    if (count == kMostCaFiles) break;
+    char* copy = NewString(kernel::Text(*file));
+    if (copy != nullptr) caFiles_[count++] = copy;
+  }
+}
+
+void PadServer::ForgetCaFiles() {
+  for (char*& file : caFiles_) {
+    if (file != nullptr) FreeString(&file);
+    file = nullptr;
   }
 }
 
@@ -63,10 +75,7 @@ int PadServer::StartSecureExchange() {
     // server itself.
     viaProxy = false;
   }
-  std::vector<const char*> files;
-  for (const std::string& file : caFiles_) files.push_back(file.c_str());
-  files.push_back(nullptr);
   const char* host = serverHostName != nullptr ? serverHostName->name : nullptr;
   if (host == nullptr) return kRefused;
-  return connection.StartTls(host, files.data());
+  return connection.StartTls(host, caFiles_);
 }

@@ -13,7 +13,7 @@ struct AddressCase {
   const char* host;  // null: stored as null
   unsigned short port;
   const char* path;
-  bool secure;  // left out: false
+  bool secure = false;
 };
 
 std::string Show(const char* text) {
@@ -47,7 +47,7 @@ TEST(HostInfoAddress, SplitsHostPortAndPath) {
       {"https://localhost", "localhost", 443, nullptr, true},
       {"http://h/p q", "h", 80, "/p", false},
       {"http://h:8080", "h", 8080, nullptr, false},
-      {"https:h:81/p", "https", 0, nullptr},  // no "//": an old-style address
+      {"https:h:81/p", "https", 0, "/p"},  // no "//": an old-style address
   };
   for (const AddressCase& c : cases) {
     SCOPED_TRACE(c.address);

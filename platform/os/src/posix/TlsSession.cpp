@@ -56,7 +56,7 @@ class OpenSslSession : public TlsSession {
  public:
   OpenSslSession() : received_(kReceiveChunk) {}
 
-  int Handshake(TlsChannel& channel, const char* hostName, const char* caFile,
+  int Handshake(TlsChannel& channel, const char* hostName, const char* const* caFiles,
                 unsigned int silenceMilliseconds) override;
   int Write(const char* data, int length) override;
   int Read(char* buffer, int& length, bool& ended) override;
@@ -75,7 +75,7 @@ class OpenSslSession : public TlsSession {
     if (failure_ == TlsFailure::kTruncated) return WSAECONNRESET;
     return failure_ == TlsFailure::kNone ? WSAENOTCONN : -1;
   }
-  bool Prepare(const char* hostName, const char* caFile);
+  bool Prepare(const char* hostName, const char* const* caFiles);
   // Sends what the engine has written into the outgoing BIO.
   int Flush();
   // Reads the channel once into the incoming BIO; the count read goes to
@@ -97,18 +97,18 @@ class OpenSslSession : public TlsSession {
   TlsFailure failure_ = TlsFailure::kNone;
 };
 
-bool OpenSslSession::Prepare(const char* hostName, const char* caFile) {
+bool OpenSslSession::Prepare(const char* hostName, const char* const* caFiles) {
   context_.reset(SSL_CTX_new(TLS_client_method()));
   if (!context_) return false;
   SSL_CTX* context = context_.get();
   SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
   SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
   SSL_CTX_set_default_verify_paths(context);
-  if (caFile != nullptr) {
+  for (const char* const* caFile = caFiles; caFile != nullptr && *caFile != nullptr; ++caFile) {
     // A file that cannot be read adds nothing; the system's roots remain.
-    if (std::FILE* file = std::fopen(caFile, "rb")) {
+    if (std::FILE* file = std::fopen(*caFile, "rb")) {
       std::fclose(file);
-      SSL_CTX_load_verify_locations(context, caFile, nullptr);
+      SSL_CTX_load_verify_locations(context, *caFile, nullptr);
     }
   }
   ERR_clear_error();
@@ -209,14 +209,14 @@ int OpenSslSession::EngineFailure(int result) {
   return Fail(TlsFailure::kOther);
 }
 
-int OpenSslSession::Handshake(TlsChannel& channel, const char* hostName, const char* caFile,
+int OpenSslSession::Handshake(TlsChannel& channel, const char* hostName, const char* const* caFiles,
                               unsigned int silenceMilliseconds) {
   // One handshake per session: a second one leaves the first alone.
   if (ssl_) return WSAEISCONN;
   if (hostName == nullptr) return Fail(TlsFailure::kOther);
   channel_ = &channel;
   failure_ = TlsFailure::kNone;
-  if (!Prepare(hostName, caFile)) {
+  if (!Prepare(hostName, caFiles)) {
     ERR_clear_error();
     return Fail(TlsFailure::kOther);
   }
