@@ -109,6 +109,7 @@ class SchannelSession : public TlsSession {
   TlsChannel* channel_ = nullptr;
   State state_ = State::kNew;
   TlsFailure failure_ = TlsFailure::kNone;
+  int failedResult_ = 0;  // what every call returns once the session failed
   std::string hostName_;
   std::string caFile_;
   bool hasCaFile_ = false;
@@ -125,6 +126,7 @@ class SchannelSession : public TlsSession {
 
 int SchannelSession::Fail(TlsFailure failure, int result) {
   failure_ = failure;
+  failedResult_ = result;
   state_ = State::kFailed;
   return result;
 }
@@ -201,7 +203,9 @@ void SchannelSession::KeepTail(unsigned long count) {
 
 int SchannelSession::RunHandshake() {
   bool first = !SecIsValidHandle(&context_);
-  bool needInput = !first && incoming_.empty();
+  // The engine speaks first: the client hello, or its answer to the peer's
+  // request (which may have come without bytes of its own).
+  bool needInput = false;
   lastByte_ = std::chrono::steady_clock::now();
   char* target = &hostName_[0];
   bool progressed = false;  // the engine has taken some of the peer's bytes
@@ -320,7 +324,7 @@ int SchannelSession::AcceptHandshake() {
 }
 
 int SchannelSession::Write(const char* data, int length) {
-  if (state_ != State::kOpen) return state_ == State::kFailed ? -1 : WSAENOTCONN;
+  if (state_ != State::kOpen) return state_ == State::kFailed ? failedResult_ : WSAENOTCONN;
   if (length < 0 || (length > 0 && data == nullptr)) return WSAEINVAL;
   std::vector<char> record(sizes_.cbHeader + sizes_.cbMaximumMessage + sizes_.cbTrailer);
   while (length > 0) {
@@ -399,7 +403,7 @@ int SchannelSession::Read(char* buffer, int& length, bool& ended) {
       ended = true;
       return 0;
     }
-    if (state_ != State::kOpen) return state_ == State::kFailed ? -1 : WSAENOTCONN;
+    if (state_ != State::kOpen) return state_ == State::kFailed ? failedResult_ : WSAENOTCONN;
     int result = 0;
     int progress = DecryptNext(result);
     if (progress < 0) return result;
