@@ -43,8 +43,9 @@ struct ContextBufferFreer {
 };
 using ContextBuffer = std::unique_ptr<void, ContextBufferFreer>;
 
-// Whether `bytes` can begin a TLS record (handshake, alert, change cipher
-// spec, application data, heartbeat; major version 3), as far as they go.
+// Whether `bytes` can begin a TLS record (types 20 to 24: cipher change,
+// alert, handshake, application data, heartbeat; major version 3), as far
+// as they go.
 bool LooksLikeTlsRecord(const std::vector<char>& bytes) {
   if (bytes.empty()) return true;
   unsigned char type = static_cast<unsigned char>(bytes[0]);
@@ -272,6 +273,12 @@ int SchannelSession::RunHandshake() {
       needInput = true;
       continue;
     }
+    // The server asked for a certificate and none is offered: the engine
+    // goes on without one when called again with the same bytes.
+    if (status == SEC_I_INCOMPLETE_CREDENTIALS) {
+      needInput = false;
+      continue;
+    }
     progressed = true;
     // Bytes behind the processed ones: the next handshake message, or after
     // the last one, application data for Read.
@@ -281,11 +288,6 @@ int SchannelSession::RunHandshake() {
       incoming_.clear();
     }
     if (status == SEC_E_OK) return 0;
-    // No client certificate is offered: the engine goes on without one.
-    if (status == SEC_I_INCOMPLETE_CREDENTIALS) {
-      needInput = false;
-      continue;
-    }
     needInput = incoming_.empty();
   }
   return Fail(TlsFailure::kOther);
