@@ -186,6 +186,7 @@ struct Behaviour {
   Script (*script)(const std::string& body);
   unsigned int wait;  // milliseconds the operation may rightly wait
   const char* expected;
+  bool tls = false;  // the client expects TLS, which the server never speaks
 };
 
 Script Half(const std::string& body) {
@@ -319,6 +320,25 @@ const Behaviour kBehaviours[] = {
      0, "FFFFFFFFFF"},
     {"no status line", [](const std::string& b) { return FakeHttpServer::Reply(b); }, 0,
      "FFFFFFFFFF"},
+    // The client asked for TLS: nothing but a handshake may reach the request.
+    {"TLS, answers in plain HTTP", [](const std::string& b) { return Script().Send(Whole(b)); }, 0,
+     "FFFFFFFFFF", true},
+    {"TLS, closes amid the handshake",
+     [](const std::string&) { return Script().AwaitBytes(8).Close(); }, 0, "FFFFFFFFFF", true},
+    {"TLS, silent in the handshake",
+     [](const std::string&) { return Script().Pause(kSilence + 3000); }, kSilence, "FFFFFFFFFF",
+     true},
+    {"TLS, a record header then silence",
+     [](const std::string&) {
+       return Script()
+           .AwaitBytes(8)
+           .Send(std::string("\x16\x03\x03\x40\x00", 5))
+           .Pause(kSilence + 3000);
+     },
+     kSilence, "FFFFFFFFFF", true},
+    {"TLS, junk for a handshake",
+     [](const std::string&) { return Script().AwaitBytes(8).SendPattern(70000).Close(); }, 0,
+     "FFFFFFFFFF", true},
 };
 
 class HostileServerTest : public testing::TestWithParam<std::tuple<std::size_t, std::size_t>> {
@@ -357,6 +377,7 @@ TEST_P(HostileServerTest, EndsRightWithinTheBound) {
                                           : FakeHttpServer::Reply(Whole(Bomb(files_))));
   PadServer pad;
   pad.SetServer("127.0.0.1", fake.Port(), "/cgi/");
+  if (behaviour.tls) pad.SetTls(true, nullptr);
   Context context{pad, files_};
   Stopwatch watch;
   Outcome outcome = operation.run(context);

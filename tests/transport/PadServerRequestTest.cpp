@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "FakeHttpServer.h"
 #include "mkres/MwMemory.h"
@@ -140,6 +142,48 @@ TEST_F(PadServerRequestTest, ThroughTheProxyTheTargetIsAbsolute) {
   EXPECT_EQ("GET http://localhost:8080/misc/help.txt HTTP/1.0\r\n" + kHeaderBlock0,
             proxy_.Request(1));
   EXPECT_EQ(0u, server_.ConnectionCount());
+}
+
+TEST_F(PadServerRequestTest, WithTlsTheProxyIsAskedForATunnelAndTheHandshakeRunsInIt) {
+  const std::string connect = "CONNECT localhost:8443 HTTP/1.0\r\n\r\n";
+  PadServer pad;
+  pad.SetServer("localhost", 8443, "/cgi-bin/");
+  pad.SetTls(true, nullptr);
+  PadServer::SetProxy("127.0.0.1", proxy_.Port(), nullptr);
+  // A refused tunnel fails the exchange before anything else is sent.
+  proxy_.Answer(
+      FakeHttpServer::Script().AwaitBytes(connect.size()).Send("HTTP/1.0 403 Forbidden\r\n\r\n"));
+  EXPECT_EQ(-1, pad.Connect());
+  pad.Disconnect();
+  // An open tunnel carries the client's hello, a handshake record, and no
+  // request in the clear.
+  proxy_.Answer(FakeHttpServer::Script()
+                    .AwaitBytes(connect.size())
+                    .Send("HTTP/1.0 200 Connection established\r\n\r\n")
+                    .AwaitBytes(connect.size() + 5)
+                    .Close());
+  EXPECT_NE(0, pad.Connect());
+  pad.Disconnect();
+  ASSERT_TRUE(proxy_.WaitForConnections(2));
+  EXPECT_EQ(connect, proxy_.Request(0));
+  EXPECT_EQ(connect + "\x16\x03", proxy_.Request(1).substr(0, connect.size() + 2));
+  EXPECT_EQ(0u, server_.ConnectionCount());
+}
+
+TEST_F(PadServerRequestTest, ACutOffEndsAHandshakeAtOnce) {
+  server_.Answer(FakeHttpServer::Script().Pause(5000));
+  PadServer pad;
+  pad.SetServer("127.0.0.1", server_.Port(), "/");
+  pad.SetTls(true, nullptr);
+  std::thread cutter([&pad] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    pad.CutOff();
+  });
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_NE(0, pad.Connect());
+  auto waited = std::chrono::steady_clock::now() - start;
+  cutter.join();
+  EXPECT_LT(waited, std::chrono::milliseconds(2000));
 }
 
 TEST_F(PadServerRequestTest, NoProxyPatternIsACaseSensitiveSubstringOfTheHostName) {
