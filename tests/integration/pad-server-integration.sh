@@ -4,14 +4,16 @@
 # fresh data directory, tinyproxy runs on another, and the test program gets
 # both addresses. Afterwards no temporary file may be left in the data
 # directory, nothing on the programs' standard error (where a sanitizer
-# reports), and the proxy must have carried requests of every kind.
+# reports), and the proxy must have carried requests of every kind. The
+# program then runs once more against a server with --tls-self-signed, over
+# HTTPS (through the proxy, in tunnels).
 #
 #   pad-server-integration.sh PROGRAM CGI-DIR [EMULATOR ...]
 #   pad-server-integration.sh --https CGI-DIR
 #
 # With --https the server serves HTTPS with its private authority and asks
 # for a user, and curl, through the proxy, makes the requests the program
-# makes (the client does not speak HTTPS yet): the same commands give back
+# makes (the client does not log in yet): the same commands give back
 # what they stored and the same transfers carry files whole.
 #
 # Exits 77 (skipped) when lighttpd or tinyproxy is not installed. Every

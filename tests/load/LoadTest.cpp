@@ -5,7 +5,8 @@
 // deletes it. Afterwards the kernel heap, the open descriptors and the
 // temporary directory are as they were before the clients came.
 // run-load.sh starts the server and passes its address in
-// BAZARO_TEST_PAD_SERVER (HOST:PORT).
+// BAZARO_TEST_PAD_SERVER (HOST:PORT, or https://HOST:PORT with the CA file
+// in BAZARO_TEST_CA_FILE).
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -319,6 +320,9 @@ TEST(LoadTest, FourClientsShareAThousandRequestsAndGiveEverythingBack) {
   const char* server = std::getenv("BAZARO_TEST_PAD_SERVER");
   ASSERT_NE(server, nullptr) << "run by run-load.sh, which starts the server";
   const std::string address = std::string(server) + "/cgi-bin/";
+  // Over HTTPS, the server's private authority.
+  const char* caFile = std::getenv("BAZARO_TEST_CA_FILE");
+  if (caFile != nullptr && *caFile != '\0') ASSERT_EQ(BazaroComm::SetTrustFile(caFile), 1);
 
   ScratchDirectory temp;
   TempDirectoryOverride tempOverride(temp.Path());
