@@ -322,7 +322,12 @@ TEST(LoadTest, FourClientsShareAThousandRequestsAndGiveEverythingBack) {
   const std::string address = std::string(server) + "/cgi-bin/";
   // Over HTTPS, the server's private authority.
   const char* caFile = std::getenv("BAZARO_TEST_CA_FILE");
-  if (caFile != nullptr && *caFile != '\0') ASSERT_EQ(BazaroComm::SetTrustFile(caFile), 1);
+  if (caFile != nullptr && *caFile != '\0') {
+    ASSERT_EQ(BazaroComm::SetTrustFile(caFile), 1);
+  }
+  // The name is the program's until it names none again.
+  std::unique_ptr<const char, void (*)(const char*)> forget(
+      caFile, [](const char*) { BazaroComm::SetTrustFile(nullptr); });
 
   ScratchDirectory temp;
   TempDirectoryOverride tempOverride(temp.Path());
