@@ -2,11 +2,14 @@
 // scripts/bench, which runs it natively and under Wine and times the
 // reference tools on the same server in the same run.
 //
-//   transfer_bench download HOST:PORT PAD-ID LOCAL-FILE
-//   transfer_bench fetch    HOST:PORT REMOTE-NAME LOCAL-FILE
-//   transfer_bench upload   HOST:PORT PAD-ID PAD-FILE
-//   transfer_bench noop     HOST:PORT ROUNDS
+//   transfer_bench [--cacert FILE] download HOST:PORT PAD-ID LOCAL-FILE
+//   transfer_bench [--cacert FILE] fetch    HOST:PORT REMOTE-NAME LOCAL-FILE
+//   transfer_bench [--cacert FILE] upload   HOST:PORT PAD-ID PAD-FILE
+//   transfer_bench [--cacert FILE] noop     HOST:PORT ROUNDS
 //
+// With --cacert every exchange runs over HTTPS, trusting the certificates of
+// the PEM file FILE besides the system's; HOST must be a name the server's
+// certificate carries.
 // Prints "seconds S" for a transfer; for noop "exchange_ms" (GetNewPadID on
 // a PadServer, the exchange alone) and "reported_ms" (the same command
 // through the client, from the request to its TaskEnd), each the mean of
@@ -31,8 +34,8 @@ double SecondsSince(Clock::time_point start) {
 // Waits for each report on this thread, as a pad does.
 class NoopClient : public BazaroCommBase {
  public:
-  explicit NoopClient(const std::string& address) {
-    comm_.SetHost((address + "/cgi-bin/").c_str());
+  NoopClient(const std::string& address, bool tls) {
+    comm_.SetHost(((tls ? "https://" : "") + address + "/cgi-bin/").c_str());
     comm_.SetPad(this);
   }
   // Seconds from the request to its report; negative when it failed.
@@ -61,10 +64,10 @@ int Failed(const char* what) {
   return 1;
 }
 
-int Noop(const std::string& address, PadServer& server, int rounds) {
+int Noop(const std::string& address, bool tls, PadServer& server, int rounds) {
   double exchange = 0;
   double reported = 0;
-  NoopClient client(address);
+  NoopClient client(address, tls);
   for (int round = 0; round < rounds; ++round) {
     unsigned long id = 0;
     auto start = Clock::now();
@@ -79,23 +82,42 @@ int Noop(const std::string& address, PadServer& server, int rounds) {
   return 0;
 }
 
+int Usage(const char* program) {
+  std::fprintf(stderr,
+               "usage: %s [--cacert FILE] download|fetch|upload|noop HOST:PORT ARGUMENTS...\n",
+               program);
+  return 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 4) {
-    std::fprintf(stderr, "usage: %s download|fetch|upload|noop HOST:PORT ARGUMENTS...\n", argv[0]);
-    return 2;
+  const char* program = argv[0];
+  const char* caFile = nullptr;
+  if (argc >= 3 && std::string(argv[1]) == "--cacert") {
+    caFile = argv[2];
+    argc -= 2;
+    argv += 2;
   }
+  if (argc < 4) return Usage(program);
   std::string operation = argv[1];
   std::string address = argv[2];
   std::size_t colon = address.rfind(':');
-  if (colon == std::string::npos) return 2;
+  if (colon == std::string::npos) return Usage(program);
   PadServer server;
   server.SetServer(address.substr(0, colon).c_str(),
                    static_cast<unsigned short>(std::atoi(address.c_str() + colon + 1)),
                    "/cgi-bin/");
-  if (operation == "noop") return Noop(address, server, std::atoi(argv[3]));
-  if (argc < 5) return 2;
+  bool tls = caFile != nullptr;
+  if (tls) {
+    // A file that cannot be read would leave only the system's roots, and
+    // every exchange would fail as an untrusted server: say why at once.
+    if (BazaroComm::SetTrustFile(caFile) != 1) return Failed("reading the --cacert file");
+    const char* const caFiles[] = {caFile, nullptr};
+    server.SetTls(true, caFiles);
+  }
+  if (operation == "noop") return Noop(address, tls, server, std::atoi(argv[3]));
+  if (argc < 5) return Usage(program);
 
   auto start = Clock::now();
   bool ok = false;
