@@ -92,6 +92,12 @@ int TCP_StreamSocket::Create() {
     lastError = WSAGetLastError();
     return lastError;
   }
+  // Every send goes out at once: a request goes in pieces (line, head,
+  // body, TLS records) that waiting for the peer's delayed acknowledgement
+  // of the one before would hold back.
+  const int noDelay = 1;
+  setsockopt(handle, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay),
+             sizeof noDelay);
   // A new socket starts in blocking mode (so that connect blocks); it is
   // set explicitly all the same.
   blocking_ = false;

@@ -18,6 +18,8 @@ namespace {
 
 // Room for one full TLS record and its overhead in a single channel read.
 constexpr int kReceiveChunk = 17 * 1024;
+// Plaintext encrypted and sent in one go by Write.
+constexpr int kWriteSlice = 64 * 1024;
 
 struct ContextFree {
   void operator()(SSL_CTX* context) const { SSL_CTX_free(context); }
@@ -94,6 +96,7 @@ class OpenSslSession : public TlsSession {
   int channelError_ = 0;  // the channel's code that ended the session
   bool peerEnded_ = false;
   bool closeNotified_ = false;
+  std::chrono::milliseconds silence_{0};  // the handshake's silence bound
   TlsFailure failure_ = TlsFailure::kNone;
 };
 
@@ -223,6 +226,7 @@ int OpenSslSession::Handshake(TlsChannel& channel, const char* hostName, const c
   typedef std::chrono::steady_clock Clock;
   Clock::time_point lastArrival = Clock::now();
   const auto silence = std::chrono::milliseconds(silenceMilliseconds);
+  silence_ = silence;
   for (;;) {
     ERR_clear_error();
     int result = SSL_do_handshake(ssl_.get());
@@ -249,11 +253,19 @@ int OpenSslSession::Handshake(TlsChannel& channel, const char* hostName, const c
 int OpenSslSession::Write(const char* data, int length) {
   if (!open_) return Closed();
   if (length <= 0) return 0;
-  ERR_clear_error();
-  // The outgoing BIO grows as needed, so the engine takes all bytes at once.
-  int result = SSL_write(ssl_.get(), data, length);
-  if (result <= 0) return EngineFailure(result);
-  return Flush();
+  // In slices, each sent before the next is encrypted: the outgoing BIO
+  // would otherwise hold a second, encrypted copy of a whole body.
+  while (length > 0) {
+    int slice = length < kWriteSlice ? length : kWriteSlice;
+    ERR_clear_error();
+    int result = SSL_write(ssl_.get(), data, slice);
+    if (result <= 0) return EngineFailure(result);
+    int sent = Flush();
+    if (sent != 0) return sent;
+    data += result;
+    length -= result;
+  }
+  return 0;
 }
 
 int OpenSslSession::Read(char* buffer, int& length, bool& ended) {
@@ -266,7 +278,11 @@ int OpenSslSession::Read(char* buffer, int& length, bool& ended) {
   }
   if (!open_) return Closed();
   if (capacity <= 0) return 0;
-  bool channelRead = false;
+  // Neither a part of a record nor a record without data (a session ticket,
+  // a key update) ends the call: it reads on while bytes arrive, so that 0
+  // bytes keeps meaning a wait that ran out. A peer whose bytes never make
+  // data within the silence bound fails the read.
+  const auto start = std::chrono::steady_clock::now();
   for (;;) {
     // Bytes already decrypted or already received come first.
     ERR_clear_error();
@@ -286,8 +302,7 @@ int OpenSslSession::Read(char* buffer, int& length, bool& ended) {
       return 0;
     }
     if (error != SSL_ERROR_WANT_READ) return EngineFailure(result);
-    if (channelRead) return 0;
-    channelRead = true;
+    if (std::chrono::steady_clock::now() - start >= silence_) return WSAETIMEDOUT;
     int count = 0;
     int received = ReceiveOnce(count);
     if (received != 0) return received;

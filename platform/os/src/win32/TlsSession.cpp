@@ -396,7 +396,11 @@ int SchannelSession::Read(char* buffer, int& length, bool& ended) {
   length = 0;
   ended = false;
   if (capacity < 0 || (capacity > 0 && buffer == nullptr)) return WSAEINVAL;
-  bool readOnce = false;
+  // Neither a part of a record nor a record without data ends the call: it
+  // reads on while bytes arrive, so that 0 bytes keeps meaning a wait that
+  // ran out. A peer whose bytes never make data within the silence bound
+  // fails the read.
+  const auto start = std::chrono::steady_clock::now();
   while (plainOffset_ == plain_.size()) {
     plain_.clear();
     plainOffset_ = 0;
@@ -409,9 +413,8 @@ int SchannelSession::Read(char* buffer, int& length, bool& ended) {
     int progress = DecryptNext(result);
     if (progress < 0) return result;
     if (progress > 0) continue;
-    // A whole record is not held yet: the channel is read once per call.
-    if (readOnce) return 0;
-    readOnce = true;
+    // A whole record is not held yet.
+    if (std::chrono::steady_clock::now() - start >= silence_) return WSAETIMEDOUT;
     bool gotBytes = false;
     bool channelEnded = false;
     result = ReadIncoming(gotBytes, channelEnded);
