@@ -137,11 +137,25 @@ run 0 get data.bin "$work/data.tls" --server "$tls" --cacert "$ca" &&
   same "get over HTTPS" "$work/data.tls" "$work/data.bin"
 run 2 new-id --server "$tls" && expect "untrusted" "$err" "certificate is not trusted"
 run 3 new-id --server "$tls" --cacert "$work/no-such.pem"
+# Under Wine the platform user directory is a value in Wine's registry,
+# which no other test uses while this one runs; it goes on every way out.
+wine_user_directory() {
+  [ ${#emulator[@]} -gt 0 ] || return 0
+  local key='HKLM\SOFTWARE\Veltrane\Mosaikon\4.1\INI\Mosaikon'
+  if [ "$1" = set ]; then
+    "${emulator[@]}" reg add "$key" /v MKUSRDIR /d "Z:${work//\//\\}\\user" /f
+  else
+    "${emulator[@]}" reg delete "$key" /v MKUSRDIR /f
+  fi >/dev/null 2>&1
+}
+trap 'wine_user_directory unset; stop_servers' EXIT
+wine_user_directory set
 mkdir -p "$work/user/bazaro" && cp "$ca" "$work/user/bazaro/ca.pem"
 run 0 download "$tls_board" "$work/board.tls" --server "$tls" &&
   same "download over HTTPS" "$work/board.tls" "$pads/board.pad"
 run 2 new-id --server "https://$plain" && expect "not TLS" "$err" "does not speak TLS"
 rm -r "$work/user/bazaro"
+wine_user_directory unset
 
 if [ $failures -ne 0 ]; then
   echo "$failures check(s) failed"

@@ -16,8 +16,8 @@
 namespace os {
 namespace {
 
-// Room for one full TLS record and its overhead in a single channel read.
-constexpr int kReceiveChunk = 17 * 1024;
+// The most one channel read takes: many records at once while a body streams.
+constexpr int kReceiveChunk = 256 * 1024;
 // Plaintext encrypted and sent in one go by Write.
 constexpr int kWriteSlice = 64 * 1024;
 
@@ -83,6 +83,8 @@ class OpenSslSession : public TlsSession {
   // Reads the channel once into the incoming BIO; the count read goes to
   // `count`, and the peer's end of stream becomes the BIO's end of data.
   int ReceiveOnce(int& count);
+  // Adds to the `length` bytes in `buffer` what the engine holds already.
+  void FillFromHeld(char* buffer, int capacity, int& length);
   // The result of a failed engine call `result` with OpenSSL's error queue.
   int EngineFailure(int result);
 
@@ -292,6 +294,7 @@ int OpenSslSession::Read(char* buffer, int& length, bool& ended) {
     if (result > 0) {
       // A channel failure in the answer shows on the next call.
       length = result;
+      FillFromHeld(buffer, capacity, length);
       return 0;
     }
     if (sent != 0) return sent;
@@ -308,6 +311,23 @@ int OpenSslSession::Read(char* buffer, int& length, bool& ended) {
     if (received != 0) return received;
     if (count == 0 && !peerEnded_) return 0;
   }
+}
+
+void OpenSslSession::FillFromHeld(char* buffer, int capacity, int& length) {
+  // Fewer, larger pieces for the caller: records already received fill the
+  // rest of the buffer without reading the channel.
+  while (length < capacity) {
+    ERR_clear_error();
+    int more = SSL_read(ssl_.get(), buffer + length, capacity - length);
+    if (more <= 0) {
+      // close_notify ends the next call; a failure shows there too.
+      if (SSL_get_error(ssl_.get(), more) == SSL_ERROR_ZERO_RETURN) closeNotified_ = true;
+      ERR_clear_error();
+      break;
+    }
+    length += more;
+  }
+  Flush();
 }
 
 void OpenSslSession::Close() {

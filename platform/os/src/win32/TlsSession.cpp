@@ -104,6 +104,8 @@ class SchannelSession : public TlsSession {
   // none but moved on), 0 when more bytes are needed, or a failure's result
   // via `result` (returning -1).
   int DecryptNext(int& result);
+  // Moves held plaintext behind the `length` bytes in `buffer`.
+  void TakePlain(char* buffer, int capacity, int& length);
 
   CredHandle credentials_;
   CtxtHandle context_;
@@ -422,14 +424,27 @@ int SchannelSession::Read(char* buffer, int& length, bool& ended) {
     if (channelEnded && !gotBytes) return Fail(TlsFailure::kTruncated, WSAECONNRESET);
     if (!gotBytes) return 0;
   }
-  std::size_t available = plain_.size() - plainOffset_;
-  std::size_t count = available < static_cast<std::size_t>(capacity)
-                          ? available
-                          : static_cast<std::size_t>(capacity);
-  std::memcpy(buffer, plain_.data() + plainOffset_, count);
-  plainOffset_ += count;
-  length = static_cast<int>(count);
+  TakePlain(buffer, capacity, length);
+  // Fewer, larger pieces for the caller: records already received fill the
+  // rest of the buffer without reading the channel. A failure among them
+  // shows on the next call.
+  while (length < capacity && state_ == State::kOpen) {
+    plain_.clear();
+    plainOffset_ = 0;
+    int result = 0;
+    if (DecryptNext(result) <= 0) break;
+    TakePlain(buffer, capacity, length);
+  }
   return 0;
+}
+
+void SchannelSession::TakePlain(char* buffer, int capacity, int& length) {
+  std::size_t room = static_cast<std::size_t>(capacity - length);
+  std::size_t available = plain_.size() - plainOffset_;
+  std::size_t count = available < room ? available : room;
+  std::memcpy(buffer + length, plain_.data() + plainOffset_, count);
+  plainOffset_ += count;
+  length += static_cast<int>(count);
 }
 
 void SchannelSession::Close() {
