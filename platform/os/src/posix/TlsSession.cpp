@@ -7,8 +7,14 @@
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
 #include <vector>
 
 #include "os/SocketApi.h"
@@ -102,10 +108,10 @@ class OpenSslSession : public TlsSession {
   TlsFailure failure_ = TlsFailure::kNone;
 };
 
-bool OpenSslSession::Prepare(const char* hostName, const char* const* caFiles) {
-  context_.reset(SSL_CTX_new(TLS_client_method()));
-  if (!context_) return false;
-  SSL_CTX* context = context_.get();
+// A context trusting the system's roots and `caFiles`, made anew.
+SSL_CTX* NewContext(const char* const* caFiles) {
+  SSL_CTX* context = SSL_CTX_new(TLS_client_method());
+  if (context == nullptr) return nullptr;
   SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
   SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
   SSL_CTX_set_default_verify_paths(context);
@@ -117,8 +123,54 @@ bool OpenSslSession::Prepare(const char* hostName, const char* const* caFiles) {
     }
   }
   ERR_clear_error();
+  return context;
+}
 
-  ssl_.reset(SSL_new(context));
+// Loading the system's roots costs more than a handshake on a near server,
+// so the last context made is kept for the next session with the same trust:
+// the same files, none of them changed since (name, size and time).
+std::mutex contextLock;
+SSL_CTX* keptContext = nullptr;  // one reference held; guarded by contextLock
+char* keptTrust = nullptr;       // malloc'd: freed by no destructor at exit
+
+std::string TrustKey(const char* const* caFiles) {
+  std::string key;
+  for (const char* const* caFile = caFiles; caFile != nullptr && *caFile != nullptr; ++caFile) {
+    struct stat status;
+    key += *caFile;
+    if (::stat(*caFile, &status) == 0) {
+      key += '|' + std::to_string(status.st_size) + '|' + std::to_string(status.st_mtim.tv_sec) +
+             '.' + std::to_string(status.st_mtim.tv_nsec);
+    }
+    key += '\n';
+  }
+  return key;
+}
+
+// A context for `caFiles` with a reference for the caller, or null.
+SSL_CTX* SharedContext(const char* const* caFiles) {
+  std::string key = TrustKey(caFiles);
+  std::lock_guard<std::mutex> hold(contextLock);
+  if (keptContext == nullptr || keptTrust == nullptr || key != keptTrust) {
+    SSL_CTX* fresh = NewContext(caFiles);
+    if (fresh == nullptr) return nullptr;
+    char* trust = static_cast<char*>(std::malloc(key.size() + 1));
+    if (trust == nullptr) return fresh;  // used once, not kept
+    std::memcpy(trust, key.c_str(), key.size() + 1);
+    if (keptContext != nullptr) SSL_CTX_free(keptContext);
+    std::free(keptTrust);
+    keptContext = fresh;
+    keptTrust = trust;
+  }
+  SSL_CTX_up_ref(keptContext);
+  return keptContext;
+}
+
+bool OpenSslSession::Prepare(const char* hostName, const char* const* caFiles) {
+  context_.reset(SharedContext(caFiles));
+  if (!context_) return false;
+
+  ssl_.reset(SSL_new(context_.get()));
   if (!ssl_) return false;
   SSL* ssl = ssl_.get();
   incoming_ = BIO_new(BIO_s_mem());

@@ -22,7 +22,7 @@ namespace os {
 namespace {
 
 // How much is read from the channel at once: a whole TLS record and more.
-constexpr int kReadBlock = 17 * 1024;
+constexpr int kReadBlock = 64 * 1024;
 // Bytes held waiting for a record to complete: far beyond any record or
 // handshake flight, so that only a broken peer reaches it.
 constexpr std::size_t kMaxHeld = 1024 * 1024;
