@@ -2,10 +2,12 @@
 
 #include <new>
 
+#include "client/BazaroCommState.h"
+#include "client/Credentials.h"
 #include "client/FileRemoval.h"
 #include "client/KernelHeapAllocation.h"
 #include "client/ProxyFile.h"
-#include "client/ReasonText.h"
+#include "client/Reasons.h"
 #include "client/Task.h"
 #include "client/TrustFiles.h"
 #include "client/WorkerRun.h"
@@ -86,7 +88,7 @@ BazaroComm::BazaroComm()
       useProxy(0),
       proxyHost(nullptr),
       proxyPort(0),
-      proxyPattern(nullptr),
+      state_(new (std::nothrow) BazaroCommState),
       run(nullptr) {
   ResetProxy();
 }
@@ -109,7 +111,12 @@ BazaroComm::~BazaroComm() {
   if (task != nullptr) client::RemoveFileFromDisk(task->File());
   DropTask();
   FreeString(&proxyHost);
-  FreeString(&proxyPattern);
+  if (state_ != nullptr) {
+    FreeString(&state_->proxyPattern);
+    FreeString(&state_->user);
+    FreeString(&state_->password);
+    delete state_;  // its queue deletes the cancelled tasks and their files
+  }
 }
 
 char BazaroComm::SetHost(const char* address) { return hostInfo.SetInfo(address); }
@@ -118,7 +125,37 @@ char BazaroComm::SetTrustFile(const char* caFile) {
   return client::SetProgramTrustFile(caFile) ? 1 : 0;
 }
 
-void BazaroComm::SetPad(BazaroCommBase* newPad) { pad = newPad; }
+char BazaroComm::SetCredentials(const char* user, const char* password) {
+  if (state_ == nullptr) return 0;
+  if (user == nullptr) {
+    FreeString(&state_->user);
+    FreeString(&state_->password);
+    state_->user = nullptr;
+    state_->password = nullptr;
+    return 1;
+  }
+  if (!client::CanBeCredentials(user, password)) return 0;
+  char* newUser = NewString(kernel::Text(user));
+  char* newPassword = NewString(kernel::Text(password != nullptr ? password : ""));
+  if (newUser == nullptr || newPassword == nullptr) {
+    FreeString(&newUser);
+    FreeString(&newPassword);
+    return 0;
+  }
+  FreeString(&state_->user);
+  FreeString(&state_->password);
+  state_->user = newUser;
+  state_->password = newPassword;
+  return 1;
+}
+
+char BazaroComm::SetNetrcFile(const char* netrcFile) {
+  return client::SetProgramNetrcFile(netrcFile) ? 1 : 0;
+}
+
+// Without its state the client cannot run tasks: it takes no callback
+// object, so that every request is refused.
+void BazaroComm::SetPad(BazaroCommBase* newPad) { pad = state_ != nullptr ? newPad : nullptr; }
 
 char BazaroComm::RequestNewID() {
   if (pad == nullptr) return 0;
@@ -221,6 +258,30 @@ char BazaroComm::QueueTask(int type, unsigned long id, char* file, int x, int y,
 
 void BazaroComm::FlushTask() { que.Clear(); }
 
+void BazaroComm::Cancel() {
+  if (state_ == nullptr) return;
+  for (Task* waiting = que.Get(); waiting != nullptr; waiting = que.Get()) {
+    if (!state_->cancelled.Put(waiting)) delete waiting;  // no memory: dropped, its file removed
+  }
+  // The running task's report comes first; the cancelled ones follow it.
+  if (run != nullptr) run->Cancel();
+}
+
+char BazaroComm::QueryProgress(unsigned long long* moved, unsigned long long* total) {
+  unsigned long long movedNow = 0;
+  unsigned long long totalNow = 0;
+  bool running = run != nullptr && threadEnded.load(std::memory_order_acquire) == 0 &&
+                 run->Progress().running.load();
+  if (running) {
+    // The total first: a moved count read after it never passes it.
+    totalNow = run->Progress().total.load();
+    movedNow = run->Progress().moved.load();
+  }
+  if (moved != nullptr) *moved = movedNow;
+  if (total != nullptr) *total = totalNow;
+  return running ? 1 : 0;
+}
+
 Task* BazaroComm::QueryTask() { return task; }
 
 Result* BazaroComm::QueryResult() { return &result; }
@@ -232,6 +293,8 @@ int BazaroComm::QueryResultReason() { return result.Reason(); }
 const char* BazaroComm::QueryResultReasonText() {
   return client::ReasonText(result.Reason(), result.ReasonDetail());
 }
+
+int BazaroComm::QueryResultStatus() { return state_ != nullptr ? state_->status : 0; }
 
 unsigned long BazaroComm::QueryResultID() { return result.ID(); }
 
@@ -252,7 +315,7 @@ void BazaroComm::ResetProxy() {
   useProxy = 0;
   proxyHost = nullptr;
   proxyPort = 0;
-  proxyPattern = nullptr;
+  if (state_ == nullptr) return;
   // Without a user directory there is no proxy file to read.
   char* fileName = client::ProxyFileName(UserDirectory());
   if (fileName == nullptr) return;
@@ -263,7 +326,9 @@ void BazaroComm::ResetProxy() {
     if (proxyHost != nullptr) {
       useProxy = 1;
       proxyPort = static_cast<unsigned short>(words.port & 0xFFFFu);
-      if (converted == 3 && words.pattern[0] != '\0') proxyPattern = NewString(words.pattern);
+      if (converted == 3 && words.pattern[0] != '\0') {
+        state_->proxyPattern = NewString(words.pattern);
+      }
     }
   }
   FreeString(&fileName);
@@ -279,7 +344,10 @@ void BazaroComm::NextTask() {
   busy = 1;
   DropTask();
   result.Clear();
-  task = que.Get();
+  if (state_ != nullptr) state_->status = 0;
+  // Tasks that Cancel dropped come first, each reported without a worker.
+  Task* cancelled = state_ != nullptr ? state_->cancelled.Get() : nullptr;
+  task = cancelled != nullptr ? cancelled : que.Get();
   if (task == nullptr) {
     busy = 0;
     return;
@@ -308,20 +376,34 @@ void BazaroComm::NextTask() {
   }
   timer = newTimer;
 
-  if (!StartWorker()) ThreadEnd();
+  if (cancelled != nullptr) {
+    result.SetReason(kReasonCancelled, 0);
+    ThreadEnd();
+  } else if (!StartWorker()) {
+    ThreadEnd();
+  }
 }
 
 bool BazaroComm::StartWorker() {
   client::WorkerProcedure worker = client::FindWorker(task->Type());
   if (worker == nullptr) return false;
-  char* userTrustFile = nullptr;
-  char* programTrustFile = nullptr;
-  client::TrustFiles(UserDirectory(), userTrustFile, programTrustFile);
-  run = new (std::nothrow) WorkerRun(this, task, worker, static_cast<char>(useProxy), proxyHost,
-                                     proxyPort, proxyPattern, userTrustFile, programTrustFile);
+  WorkerRun::Settings settings;
+  settings.useProxy = static_cast<char>(useProxy);
+  settings.proxyHost = proxyHost != nullptr ? NewString(proxyHost) : nullptr;
+  settings.proxyPort = proxyPort;
+  settings.proxyPattern =
+      state_->proxyPattern != nullptr ? NewString(state_->proxyPattern) : nullptr;
+  char* userDirectory = UserDirectory();
+  client::TrustFiles(userDirectory, settings.userTrustFile, settings.programTrustFile);
+  // The run takes the settings over, also when it cannot start.
+  run = new (std::nothrow) WorkerRun(this, task, worker, settings);
   if (run == nullptr) {
-    FreeString(&userTrustFile);
-    FreeString(&programTrustFile);
+    FreeString(&settings.proxyHost);
+    FreeString(&settings.proxyPattern);
+    FreeString(&settings.userTrustFile);
+    FreeString(&settings.programTrustFile);
+    FreeString(&settings.serverToken);
+    FreeString(&settings.proxyToken);
     return false;
   }
   thread = run->StartThread();
@@ -341,7 +423,10 @@ void BazaroComm::WatchTask() {
     os::ReleaseThread(thread);
     thread = nullptr;
   }
-  if (run != nullptr && run->Detach()) result.TakeOver(*run->QueryResult());
+  if (run != nullptr && run->Detach()) {
+    result.TakeOver(*run->QueryResult());
+    state_->status = run->Status();
+  }
   if (task != nullptr && task->Pad() != nullptr) task->Pad()->TaskEnd(task->Type());
   busy = 0;
   NextTask();

@@ -1,17 +1,15 @@
 #include "client/TrustFiles.h"
 
 #include <cstdio>
-#include <mutex>
 
+#include "client/ProgramFileName.h"
 #include "client/ProxyFile.h"
 #include "kernel/KernelObjects.h"
-#include "kernel/KernelText.h"
 
 namespace client {
 namespace {
 
-std::mutex lock;
-char* programFile = nullptr;  // a platform string guarded by `lock`, or null
+ProgramFileName programFile;
 
 bool Readable(const char* fileName) {
   std::FILE* file = std::fopen(fileName, "rb");
@@ -24,12 +22,7 @@ bool Readable(const char* fileName) {
 
 bool SetProgramTrustFile(const char* fileName) {
   if (fileName != nullptr && !Readable(fileName)) return false;
-  char* copy = fileName != nullptr ? NewString(kernel::Text(fileName)) : nullptr;
-  if (fileName != nullptr && copy == nullptr) return false;
-  std::lock_guard<std::mutex> hold(lock);
-  FreeString(&programFile);
-  programFile = copy;
-  return true;
+  return programFile.Set(fileName);
 }
 
 void TrustFiles(const char* userDirectory, char*& userFile, char*& programCopy) {
@@ -38,8 +31,7 @@ void TrustFiles(const char* userDirectory, char*& userFile, char*& programCopy) 
     FreeString(&userFile);
     userFile = nullptr;
   }
-  std::lock_guard<std::mutex> hold(lock);
-  programCopy = programFile != nullptr ? NewString(programFile) : nullptr;
+  programCopy = programFile.Copy();
 }
 
 }  // namespace client

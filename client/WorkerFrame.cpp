@@ -1,7 +1,8 @@
 #include "client/WorkerFrame.h"
 
 #include "bazaro/HostInfo.h"
-#include "client/ReasonText.h"
+#include "bazaro/Result.h"
+#include "client/Reasons.h"
 #include "client/Task.h"
 #include "client/WorkerRun.h"
 
@@ -14,6 +15,7 @@ WorkerFrame::WorkerFrame(WorkerRun* run)
     server_.SetServer(host->Host(), host->Port(), host->Path());
     if (host->Secure()) server_.SetTls(true, run->TrustFiles());
   }
+  server_.SetProgress(&run->Progress());
   if (run->UseProxy()) {
     PadServer::SetProxy(run->ProxyHost(), run->ProxyPort(), run->ProxyPattern());
   }
@@ -31,10 +33,14 @@ void WorkerFrame::End() {
   // The registration goes first: once it is withdrawn nothing outside this
   // thread reaches the server, which the frame closes after the signal.
   run_->ClearShutdown();
-  // A handshake that failed failed the request: the outcome says why.
-  os::TlsFailure failure = server_.LastTlsFailure();
-  if (failure != os::TlsFailure::kNone) {
-    outcome_->SetReason(TlsReason(failure), static_cast<int>(failure));
+  // A neutral outcome is a failure: it says why.
+  Result& outcome = *outcome_;
+  if (outcome.Bool() == 0 && outcome.ID() == 0 && outcome.Booth() == nullptr &&
+      outcome.File() == nullptr) {
+    int status = 0;
+    int reason = FailureReason(server_, run_->IsCancelled(), status);
+    outcome.SetReason(reason, static_cast<int>(server_.LastTlsFailure()));
+    run_->SetStatus(status);
   }
   WorkerRun* run = run_;
   run_ = nullptr;

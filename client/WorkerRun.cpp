@@ -3,14 +3,13 @@
 #include <utility>
 
 #include "bazaro/BazaroComm.h"
+#include "bazaro/Reason.h"
 #include "client/Task.h"
 #include "kernel/KernelObjects.h"
-#include "kernel/KernelText.h"
 #include "os/Thread.h"
 
-WorkerRun::WorkerRun(BazaroComm* client, Task* task, client::WorkerProcedure worker, char useProxy,
-                     const char* proxyHost, unsigned short proxyPort, const char* proxyPattern,
-                     char* userTrustFile, char* programTrustFile)
+WorkerRun::WorkerRun(BazaroComm* client, Task* task, client::WorkerProcedure worker,
+                     Settings& settings)
     : references_(1),
       client_(client),
       ended_(false),
@@ -20,11 +19,16 @@ WorkerRun::WorkerRun(BazaroComm* client, Task* task, client::WorkerProcedure wor
       shutdownContext_(nullptr),
       task_(task),
       worker_(worker),
-      useProxy_(useProxy),
-      proxyHost_(NewString(kernel::Text(proxyHost))),
-      proxyPort_(proxyPort),
-      proxyPattern_(NewString(kernel::Text(proxyPattern))),
-      trustFiles_{userTrustFile, programTrustFile, nullptr} {
+      useProxy_(settings.useProxy),
+      proxyHost_(std::exchange(settings.proxyHost, nullptr)),
+      proxyPort_(settings.proxyPort),
+      proxyPattern_(std::exchange(settings.proxyPattern, nullptr)),
+      trustFiles_{std::exchange(settings.userTrustFile, nullptr),
+                  std::exchange(settings.programTrustFile, nullptr), nullptr},
+      serverToken_(std::exchange(settings.serverToken, nullptr)),
+      proxyToken_(std::exchange(settings.proxyToken, nullptr)),
+      cancelled_(false),
+      status_(0) {
   if (trustFiles_[0] == nullptr) std::swap(trustFiles_[0], trustFiles_[1]);
   // Without its host a proxy cannot be used: connect directly instead.
   if (proxyHost_ == nullptr) useProxy_ = 0;
@@ -36,6 +40,8 @@ WorkerRun::~WorkerRun() {
   FreeString(&proxyPattern_);
   FreeString(&trustFiles_[0]);
   FreeString(&trustFiles_[1]);
+  FreeString(&serverToken_);
+  FreeString(&proxyToken_);
 }
 
 void WorkerRun::Retain() { references_.fetch_add(1, std::memory_order_relaxed); }
@@ -89,7 +95,9 @@ void WorkerRun::ThreadEnd() {
 
 void WorkerRun::DropOutcome() {
   std::lock_guard<std::mutex> hold(lock_);
-  if (!ended_) result_.Clear();
+  if (ended_) return;
+  result_.Clear();
+  result_.SetReason(kReasonOutOfMemory, 0);
 }
 
 bool WorkerRun::IsAbandoned() {
@@ -97,9 +105,14 @@ bool WorkerRun::IsAbandoned() {
   return abandoned_;
 }
 
+bool WorkerRun::IsCancelled() {
+  std::lock_guard<std::mutex> hold(lock_);
+  return cancelled_;
+}
+
 bool WorkerRun::SetShutdown(Shutdown newShutdown, void* context) {
   std::lock_guard<std::mutex> hold(lock_);
-  if (abandoned_) return false;
+  if (abandoned_ || cancelled_) return false;
   shutdown_ = newShutdown;
   shutdownContext_ = context;
   return true;
@@ -124,6 +137,13 @@ void WorkerRun::CutOff() {
   if (shutdown_ != nullptr) shutdown_(shutdownContext_);
   shutdown_ = nullptr;
   shutdownContext_ = nullptr;
+}
+
+void WorkerRun::Cancel() {
+  std::lock_guard<std::mutex> hold(lock_);
+  if (ended_) return;
+  cancelled_ = true;
+  if (shutdown_ != nullptr) shutdown_(shutdownContext_);
 }
 
 bool WorkerRun::KeepTask(Task* handedOver) {

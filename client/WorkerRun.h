@@ -19,6 +19,7 @@
 #include "bazaro/Result.h"
 #include "client/WorkerTable.h"
 #include "os/Thread.h"
+#include "transport/TransferProgress.h"
 
 class BazaroComm;
 class Task;
@@ -29,13 +30,24 @@ class WorkerRun {
   // be quick and must not wait for the worker.
   typedef void (*Shutdown)(void* context);
 
-  // A run of `task` by `worker` for `client`, with a copy of the client's
-  // proxy setting; the client holds the one reference it starts with. The
-  // run takes over the platform strings naming the certificate files it
-  // trusts (either may be null).
-  WorkerRun(BazaroComm* client, Task* task, client::WorkerProcedure worker, char useProxy,
-            const char* proxyHost, unsigned short proxyPort, const char* proxyPattern,
-            char* userTrustFile, char* programTrustFile);
+  // What a run copies from its client when it starts: owned platform
+  // strings (each may be null), taken over by the run.
+  struct Settings {
+    char useProxy = 0;
+    char* proxyHost = nullptr;
+    unsigned short proxyPort = 0;
+    char* proxyPattern = nullptr;
+    // The certificate files trusted besides the system's roots.
+    char* userTrustFile = nullptr;
+    char* programTrustFile = nullptr;
+    // Basic authorization tokens for the server and for the proxy.
+    char* serverToken = nullptr;
+    char* proxyToken = nullptr;
+  };
+
+  // A run of `task` by `worker` for `client`; the client holds the one
+  // reference it starts with. `settings` are taken over whatever happens.
+  WorkerRun(BazaroComm* client, Task* task, client::WorkerProcedure worker, Settings& settings);
   WorkerRun(const WorkerRun&) = delete;
   WorkerRun& operator=(const WorkerRun&) = delete;
 
@@ -54,6 +66,15 @@ class WorkerRun {
   char* ProxyPattern();
   // The CA files trusted besides the system's roots: a list a null ends.
   const char* const* TrustFiles() const { return trustFiles_; }
+  const char* ServerToken() const { return serverToken_; }
+  const char* ProxyToken() const { return proxyToken_; }
+  // Where the worker counts a transfer; the client reads it.
+  transport::TransferProgress& Progress() { return progress_; }
+  // The HTTP status that refused the task, stored with the outcome.
+  void SetStatus(int status) { status_ = status; }
+  int Status() const { return status_; }
+  // True once Cancel reached the run before it ended.
+  bool IsCancelled();
   // The outcome is complete: after this the worker touches only its own
   // objects. The first call signals the client, later calls do nothing.
   void ThreadEnd();
@@ -77,6 +98,9 @@ class WorkerRun {
   bool Detach();
   // Detaches, marks the run abandoned and calls the registered shutdown.
   void CutOff();
+  // Calls the registered shutdown, as CutOff does, but stays attached: the
+  // worker ends soon and is reported, cancelled. Nothing once it has ended.
+  void Cancel();
   // Hands `task` over to the run if the worker has not ended, so that it
   // outlives the client's hold on it; the run deletes it when it goes. True
   // when taken; false when the worker has ended and the client deletes it.
@@ -104,4 +128,9 @@ class WorkerRun {
   unsigned short proxyPort_;
   char* proxyPattern_;
   char* trustFiles_[3];  // owned platform strings, the first null ending them
+  char* serverToken_;    // owned platform strings, or null
+  char* proxyToken_;
+  bool cancelled_;  // guarded by lock_
+  int status_;      // written by the worker until it ends
+  transport::TransferProgress progress_;
 };

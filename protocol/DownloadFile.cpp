@@ -2,6 +2,8 @@
 
 #include <zlib.h>
 
+#include "bazaro/Reason.h"
+
 namespace protocol {
 
 namespace {
@@ -31,18 +33,21 @@ bool DownloadFile::Open() {
   if (!opened_) {
     opened_ = true;
     file_ = std::fopen(path_, "wb");
-    if (file_ == nullptr) failed_ = true;
+    if (file_ == nullptr) Fail(kReasonLocalFile);
   }
   return !failed_;
 }
 
+bool DownloadFile::Fail(int cause) {
+  failed_ = true;
+  if (cause_ == 0) cause_ = cause;
+  return false;
+}
+
 bool DownloadFile::Write(const unsigned char* data, std::size_t count) {
   if (count == 0) return true;
-  if (count > limit_ - written_) {
-    failed_ = true;
-    return false;
-  }
-  if (std::fwrite(data, 1, count, file_) != count) failed_ = true;
+  if (count > limit_ - written_) return Fail(kReasonTooLarge);
+  if (std::fwrite(data, 1, count, file_) != count) Fail(kReasonLocalFile);
   written_ += count;
   return !failed_;
 }
@@ -82,10 +87,7 @@ bool DownloadFile::Decompress(const unsigned char* data, std::size_t count) {
       if (inflater_ == nullptr) inflater_ = new Inflater;
       int started = inflater_->ready ? inflateReset(&inflater_->stream)
                                      : inflateInit2(&inflater_->stream, kGzipWindow);
-      if (started != Z_OK) {
-        failed_ = true;
-        return false;
-      }
+      if (started != Z_OK) return Fail(kReasonOutOfMemory);
       inflater_->ready = true;
       inMember_ = true;
       firstMember_ = false;
@@ -112,8 +114,7 @@ bool DownloadFile::Inflate(const unsigned char* data, std::size_t count, std::si
     stream.avail_out = kOutputBlock;
     int result = inflate(&stream, Z_NO_FLUSH);
     if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR) {
-      failed_ = true;
-      return false;
+      return Fail(result == Z_MEM_ERROR ? kReasonOutOfMemory : kReasonBrokenReply);
     }
     if (!Write(inflater_->out, kOutputBlock - stream.avail_out)) return false;
     if (result == Z_STREAM_END) {
@@ -132,10 +133,13 @@ bool DownloadFile::Finish() {
   // Fewer than two bytes in all are plain data; a lone byte after a member
   // is ignored, as trailing bytes are.
   if (firstMember_) WriteCarried();
-  bool whole = !failed_ && !inMember_;
+  // A member cut short is a broken reply; a file that does not close whole
+  // is the disk's failure.
+  if (!failed_ && inMember_) Fail(kReasonBrokenReply);
   bool closed = std::fclose(file_) == 0;
   file_ = nullptr;
-  return whole && closed;
+  if (!closed) Fail(kReasonLocalFile);
+  return !failed_;
 }
 
 void DownloadFile::Discard() {

@@ -29,6 +29,9 @@ class DownloadFile : public PadServer::BodySink {
   // Ends the file (creating it empty when nothing came). True when all of it
   // was written and compressed data did not end inside a member.
   bool Finish();
+  // Why it failed, a BazaroReason (0 while it has not): the local file,
+  // the limit, damaged data, or memory.
+  int Cause() const { return cause_; }
   // After a failure: empties the file, if one was made, so that what was
   // written does not stay (a runaway download does not fill the disk).
   void Discard();
@@ -37,6 +40,8 @@ class DownloadFile : public PadServer::BodySink {
   struct Inflater;
 
   bool Open();
+  // Marks the download failed for `cause`; false, for the caller to return.
+  bool Fail(int cause);
   bool Write(const unsigned char* data, std::size_t count);
   bool Decompress(const unsigned char* data, std::size_t count);
   // Writes the carried byte, if any, as plain data.
@@ -52,6 +57,7 @@ class DownloadFile : public PadServer::BodySink {
   std::FILE* file_ = nullptr;
   bool opened_ = false;
   bool failed_ = false;
+  int cause_ = 0;
   // Decompression state: the first member decides between gzip and plain
   // data; `carry_` holds a lone byte that may begin a member. (No standard
   // containers here: their code may come from the host program, with another

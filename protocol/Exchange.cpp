@@ -103,7 +103,9 @@ int Exchange::Finish() {
   // A failed connect may have left a socket behind; it is closed as well.
   int closed = server_.Disconnect();
   if (result_ == 0) result_ = sendFailure_;
-  return result_ != 0 ? result_ : closed;
+  int result = result_ != 0 ? result_ : closed;
+  server_.NoteExchange(result);
+  return result;
 }
 
 int RunCommand(PadServer& server, const char* command, char** reply) {

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstring>
 
+#include "bazaro/Reason.h"
 #include "kernel/KernelResources.h"
 #include "os/BoundedFormat.h"
 #include "protocol/DownloadFile.h"
@@ -52,35 +53,50 @@ bool FitsLine(const char* text, std::size_t fixed) {
 // Streams the sized reply of `exchange` into `file` and finishes both. The
 // body goes to the file as it arrives; another status than 200 leaves the
 // file empty, and the answer false, as does a failure after data came.
-bool Download(Exchange& exchange, DownloadFile& file) {
+bool Download(PadServer& server, Exchange& exchange, DownloadFile& file) {
   unsigned long long length = 0;
   exchange.Stream(file, length);
-  if (exchange.Finish() == 0 && file.Finish()) return length > 0;
+  bool stored = exchange.Finish() == 0 && file.Finish();
+  server.NoteCause(file.Cause());
+  if (stored) return length > 0;
   file.Discard();
   return false;
 }
 
 }  // namespace
 
+// The exchange is counted from its connection on, so that the count starts
+// at 0 whatever an earlier transfer of this object left.
+int PadServer::SendCounted(const char* cgiName, const char* line, unsigned long lineLength,
+                           const char* data, unsigned long length) {
+  Exchange exchange(*this);
+  StartCount(static_cast<unsigned long long>(lineLength) + length);
+  exchange.Head(cgiName, lineLength + length, false)
+      .Body(line, lineLength, false)
+      .Body(data, length, false)
+      .Discard();
+  StopCount();
+  return exchange.Finish();
+}
+
 int PadServer::UploadPad(unsigned long id, const char* padFile) {
   ScopedTempFile compressed;
-  if (compressed.Name() == nullptr) return -1;
   // A pad file that cannot be read is not sent as an empty one: that would
   // replace the server's copy of the pad with nothing.
-  if (padFile == nullptr || !GzipFile(padFile, compressed.Name())) return -1;
+  if (compressed.Name() == nullptr || padFile == nullptr || !GzipFile(padFile, compressed.Name())) {
+    NoteCause(kReasonLocalFile);
+    return -1;
+  }
   char line[kLineSize];
   unsigned long lineLength =
       static_cast<unsigned long>(os::FormatBounded(line, "FILE_NAME = %lu.pad\n", id));
   unsigned long length = 0;
   KernelBuffer data = LoadFile(compressed.Name(), length, kLargestBody - lineLength);
-  if (data == nullptr) return -1;
-
-  Exchange exchange(*this);
-  exchange.Head(kPadGzPutCgi, lineLength + length, false)
-      .Body(line, lineLength, false)
-      .Body(data.get(), length, false)
-      .Discard();
-  return exchange.Finish();
+  if (data == nullptr) {
+    NoteCause(kReasonLocalFile);
+    return -1;
+  }
+  return SendCounted(kPadGzPutCgi, line, lineLength, data.get(), length);
 }
 
 bool PadServer::DownloadPad(unsigned long id, const char* localFile) {
@@ -91,12 +107,16 @@ bool PadServer::DownloadPad(unsigned long id, const char* localFile) {
   Exchange exchange(*this);
   exchange.Head(kPadGzGetCgi, static_cast<unsigned long>(bodyLength), false)
       .Body(body, static_cast<unsigned long>(bodyLength), false);
-  return Download(exchange, file);
+  StartCount(0);
+  bool stored = Download(*this, exchange, file);
+  StopCount();
+  return stored;
 }
 
 unsigned char PadServer::PutFile(const char* remoteName, const char* localFile) {
   if (!CanTravel(remoteName) || !FitsLine(remoteName, std::strlen("FILE_NAME = \n")) ||
       localFile == nullptr) {
+    NoteCause(kReasonBadArgument);
     return 0xFF;
   }
   char line[kLineSize];
@@ -104,14 +124,11 @@ unsigned char PadServer::PutFile(const char* remoteName, const char* localFile) 
       static_cast<unsigned long>(os::FormatBounded(line, "FILE_NAME = %s\n", remoteName));
   unsigned long length = 0;
   KernelBuffer data = LoadFile(localFile, length, kLargestBody - lineLength);
-  if (data == nullptr) return 0xFF;
-
-  Exchange exchange(*this);
-  exchange.Head(kPadUploadCgi, lineLength + length, false)
-      .Body(line, lineLength, false)
-      .Body(data.get(), length, false)
-      .Discard();
-  int result = exchange.Finish();
+  if (data == nullptr) {
+    NoteCause(kReasonLocalFile);
+    return 0xFF;
+  }
+  int result = SendCounted(kPadUploadCgi, line, lineLength, data.get(), length);
   if (result == 0) return 0;
   // A failure must not read as success when its low bits happen to be 0.
   unsigned char code = static_cast<unsigned char>(result & 0xFF);
@@ -122,13 +139,17 @@ bool PadServer::GetFile(const char* remoteName, const char* localFile) {
   char path[kLineSize];
   if (!CanTravel(remoteName) || !FitsLine(remoteName, std::strlen(kMiscDirectory) + 1) ||
       localFile == nullptr) {
+    NoteCause(kReasonBadArgument);
     return false;
   }
   os::FormatBounded(path, "%s/%s", kMiscDirectory, remoteName);
   DownloadFile file(localFile, false, DownloadLimit());
   Exchange exchange(*this);
   exchange.FileHead(path);
-  return Download(exchange, file);
+  StartCount(0);
+  bool stored = Download(*this, exchange, file);
+  StopCount();
+  return stored;
 }
 
 void PadServer::SetDownloadLimit(unsigned long long bytes) { downloadLimit = bytes; }

@@ -9,6 +9,7 @@
 #include "kernel/KernelObjects.h"
 #include "kernel/KernelText.h"
 #include "os/SocketTime.h"
+#include "transport/TransferProgress.h"
 #include "transport/WaitBounds.h"
 
 namespace {
@@ -68,7 +69,14 @@ PadServer::PadServer()
       viaProxy(false),
       tls_(false),
       caFiles_(),
-      progressBytes_(0) {
+      progressBytes_(0),
+      progress_(nullptr),
+      counting_(false),
+      failedResult_(0),
+      failedStatus_(0),
+      responseStatus_(0),
+      notedCause_(0),
+      cutOff_(false) {
   {
     std::lock_guard<std::mutex> hold(classLock);
     ++instanceCount;
@@ -151,6 +159,9 @@ int PadServer::Connect() {
     viaProxy = proxyHostName != nullptr && !direct;
     if (viaProxy) target = proxyAddress;
   }
+  responseStatus_ = 0;
+  // A name that found no address is not tried as one.
+  if (target.NetworkAddress() == INADDR_NONE) return WSAHOST_NOT_FOUND;
   result = connection.Connect(target);
   if (result != 0) return result;
   connection.timeout = ReadTimeout();
@@ -159,4 +170,41 @@ int PadServer::Connect() {
 
 int PadServer::Disconnect() { return connection.Close(); }
 
-void PadServer::CutOff() { connection.Abort(); }
+void PadServer::CutOff() {
+  cutOff_.store(true);
+  connection.Abort();
+}
+
+// A response of another status than 2xx is a refusal even where the
+// exchange itself went well (a download answered with an error page).
+void PadServer::NoteExchange(int result) {
+  bool refused = responseStatus_ != 0 && (responseStatus_ < 200 || responseStatus_ > 299);
+  if ((result == 0 && !refused) || failedResult_ != 0) return;
+  failedResult_ = result != 0 ? result : -1;
+  failedStatus_ = responseStatus_;
+}
+
+void PadServer::NoteCause(int reason) {
+  if (notedCause_ == 0) notedCause_ = reason;
+}
+
+void PadServer::StartCount(unsigned long long total) {
+  counting_ = progress_ != nullptr;
+  if (!counting_) return;
+  progress_->moved.store(0);
+  progress_->total.store(total);
+  progress_->running.store(true);
+}
+
+void PadServer::Count(unsigned long long bytes) {
+  if (counting_) progress_->moved.fetch_add(bytes);
+}
+
+void PadServer::SetCountTotal(unsigned long long total) {
+  if (counting_) progress_->total.store(total);
+}
+
+void PadServer::StopCount() {
+  if (counting_) progress_->running.store(false);
+  counting_ = false;
+}

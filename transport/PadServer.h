@@ -28,6 +28,7 @@
 // long as some PadServer does: it is cleared with the last one.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 
 #include "transport/TCP_Address.h"
@@ -37,7 +38,8 @@
 class MkDictionary;
 namespace transport {
 class ReceiveBuffer;
-}
+struct TransferProgress;
+}  // namespace transport
 
 class PadServer {
  public:
@@ -83,6 +85,25 @@ class PadServer {
   void SetTls(bool on, const char* const* caFiles);
   // Why the last exchange's handshake failed, or kNone.
   os::TlsFailure LastTlsFailure() const { return connection.LastTlsFailure(); }
+
+  // Where transfers (pad and file, both ways) count their body bytes as they
+  // move; not owned, null for none. Commands count nothing.
+  void SetProgress(transport::TransferProgress* progress) { progress_ = progress; }
+
+  // --- Why the object's work failed, for the client's reason ---
+  //
+  // The first failing exchange since the object was made: its result (an
+  // error code, or -1) and the HTTP status of its response (0 for none).
+  // Exchanges record themselves through NoteExchange.
+  int FailedResult() const { return failedResult_; }
+  int FailedStatus() const { return failedStatus_; }
+  void NoteExchange(int result);
+  // A cause found before any byte went out (a BazaroReason: a local file, a
+  // name that cannot travel, a download over the limit); the first counts.
+  int NotedCause() const { return notedCause_; }
+  void NoteCause(int reason);
+  // True once CutOff has been called.
+  bool WasCutOff() const { return cutOff_.load(); }
 
   // --- One HTTP/1.0 exchange ---
 
@@ -258,6 +279,16 @@ class PadServer {
   int StartSecureExchange();
   // Frees the names in caFiles_ and empties the list.
   void ForgetCaFiles();
+  // Transfers count from StartCount (total 0 when unknown) to StopCount;
+  // Count adds moved bytes while counting.
+  void StartCount(unsigned long long total);
+  void Count(unsigned long long bytes);
+  void SetCountTotal(unsigned long long total);
+  void StopCount();
+  // One counted upload: `line`, then `data`, as the body of a request to
+  // `cgiName`, its response dropped; the exchange's result.
+  int SendCounted(const char* cgiName, const char* line, unsigned long lineLength, const char* data,
+                  unsigned long length);
   static constexpr unsigned long long kByHead = ~0ull;
   // How ReceiveInto reads, made by one of the three plans.
   struct ReadPlan {
@@ -312,4 +343,11 @@ class PadServer {
   // opened and the bytes that arrived in it.
   std::chrono::steady_clock::time_point progressStart_;
   unsigned long progressBytes_;
+  transport::TransferProgress* progress_;  // not owned, or null
+  bool counting_;                          // a transfer is counting its bytes
+  int failedResult_;
+  int failedStatus_;
+  int responseStatus_;  // the status of the current exchange's response
+  int notedCause_;
+  std::atomic<bool> cutOff_;
 };

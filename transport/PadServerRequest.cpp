@@ -19,6 +19,7 @@ constexpr char kHeaderBlock[] =
     "Content-type: application/x-www-form-urlencoded\r\nContent-length: %lu\r\n\n";
 // Connection::Send takes an int count; longer bodies go in several sends.
 constexpr unsigned long kLargestSend = 0x40000000ul;
+constexpr unsigned long kCountedSend = 0x10000ul;
 
 // A text bound for the request line must not carry CR, LF or any other
 // control character: it could end the line early and add lines of its own.
@@ -81,10 +82,14 @@ int PadServer::SendBody(const char* data, unsigned long length, bool terminated)
     MwDelete(copy);
     return result;
   }
+  // A counted transfer goes in smaller pieces, so that its count grows
+  // while it moves.
+  const unsigned long largest = counting_ ? kCountedSend : kLargestSend;
   do {
-    unsigned long piece = length < kLargestSend ? length : kLargestSend;
+    unsigned long piece = length < largest ? length : largest;
     int result = connection.Send(data, static_cast<int>(piece), 0);
     if (result != 0) return result;
+    Count(piece);
     data += piece;
     length -= piece;
   } while (length > 0);

@@ -163,6 +163,7 @@ int PadServer::ReceiveInto(ReceiveBuffer& received, const ReadPlan& plan,
       if (plan.sink != nullptr) {
         if (!plan.sink->Take(received.Data(), received.Length())) return kNoUsableResponse;
         passed += received.Length();
+        Count(received.Length());
         received.DropBack(received.Length());
       }
       if (received.Length() > plan.limit) return kNoUsableResponse;
@@ -195,6 +196,7 @@ int PadServer::ReceiveRaw(char*& text, unsigned long& length) {
   unsigned long long passed = 0;
   int result = ReceiveInto(received, ReadPlan::Response(), passed);
   if (result != 0) return result;
+  responseStatus_ = StatusCode(received.Data());
   length = received.Length();
   text = received.Release();
   return 0;
@@ -209,6 +211,7 @@ int PadServer::ReceiveDiscarded(char*& head, unsigned long& headLength,
   StartProgress();
   int result = ReceiveInto(received, ReadPlan::Head(), bodyLength);
   if (result != 0) return result;
+  responseStatus_ = StatusCode(received.Data());
   DropSink drop;
   unsigned long announced = ULONG_MAX;
   ReadContentLength(received.Data(), announced);
@@ -292,9 +295,11 @@ int PadServer::ReceiveSized(ReceiveBuffer& received, BodySink& sink, unsigned lo
       break;
     }
     int status = StatusCode(received.Data());
+    responseStatus_ = status;
     if (status != 200) {
       // The rest is read and dropped, as a whole response was read before
       // it was judged: the connection ends as the server expects.
+      StopCount();  // an error page is no part of the transfer
       DropSink drop;
       ReceiveBuffer rest;
       unsigned long long dropped = 0;
@@ -303,6 +308,7 @@ int PadServer::ReceiveSized(ReceiveBuffer& received, BodySink& sink, unsigned lo
       return status == 0 ? kNoUsableResponse : 0;
     }
     if (!ReadContentLength(received.Data(), announced)) return kNoUsableResponse;
+    SetCountTotal(announced);
     unsigned long total = received.Length();
     if (LocateBody(received.Data(), total, false) != nullptr || connection.PeerClosed()) break;
   }
@@ -312,6 +318,7 @@ int PadServer::ReceiveSized(ReceiveBuffer& received, BodySink& sink, unsigned lo
   unsigned long total = received.Length();
   if (LocateBody(received.Data(), total, false) == nullptr) return kNoUsableResponse;
   if (!PassBody(received, sink, length)) return kNoUsableResponse;
+  Count(length);
 
   // The body: up to the announced length, and whatever follows it up to the
   // end of the connection (or one read time-out), so that a body longer than

@@ -12,7 +12,8 @@
 //   task only inside its TaskEnd: right after TaskEnd returns, the client
 //   frees the list and removes the fetched file from the disk. Copy a list
 //   with CopyBooth, copy a file, or load a pad with GetResultPad, inside
-//   TaskEnd. A failed task shows only as a neutral outcome: 0, false or null.
+//   TaskEnd. A failed task shows as a neutral outcome (0, false or null),
+//   and QueryResultReason says why.
 // - Requests. Each request returns 1 when its task was queued and 0 when it
 //   was refused; a refused request leaves nothing behind. Every request is
 //   refused until SetPad has named a callback object. Requests may be made
@@ -25,7 +26,10 @@
 // - Destruction never waits for the server: a task still running is cut off
 //   (its connection shut down, no TaskEnd), waiting tasks are dropped, and the
 //   client's temporary files are removed. Do not destroy a client from inside
-//   its own TaskEnd.
+//   its own TaskEnd. Cancel ends the tasks the same way but reports each.
+// - Binary interface: pads allocate the client themselves, so its size and
+//   layout stay as they are within a major version; new state lives behind
+//   the private pointer `state_`.
 // - Nothing is thrown: errors are values.
 #pragma once
 
@@ -48,6 +52,7 @@
 
 class Task;
 class WorkerRun;
+struct BazaroCommState;
 namespace os {
 class ThreadHandle;
 }
@@ -77,6 +82,17 @@ class BAZAROCOMM_API BazaroComm {
   // now on use it. 1 when set; 0, keeping the previous file, when the file
   // cannot be opened. Null names none again (1).
   static char SetTrustFile(const char* caFile);
+  // Credentials for this client's server, for tasks started from now on:
+  // sent as HTTP Basic authorization, and only to "https://" addresses. Null
+  // `user` goes back to the netrc file. 0, keeping the previous ones, for a
+  // user holding ':' or a control character, or a password holding a
+  // control character.
+  char SetCredentials(const char* user, const char* password);
+  // For every client of this program: read credentials from the netrc file
+  // `netrcFile` instead of the user's bazaro/netrc (in the platform user
+  // directory). Entries name the server's host, or the proxy's for proxy
+  // authorization. Null goes back to the user's file. Always 1.
+  static char SetNetrcFile(const char* netrcFile);
   // The callback object for requests made from now on (not owned); null
   // makes every request fail.
   void SetPad(BazaroCommBase* pad);
@@ -108,6 +124,16 @@ class BAZAROCOMM_API BazaroComm {
   // Drops every waiting task unreported; a running task goes on and is
   // reported.
   void FlushTask();
+  // Ends the running task the way destruction cuts it off and drops the
+  // waiting ones, leaving no temporary file; each is still reported once in
+  // TaskEnd, with the reason kReasonCancelled (a task that completed before
+  // the cut reports its outcome). Requests made afterwards run as usual.
+  void Cancel();
+  // While a transfer runs (pad upload, registration, update and download,
+  // file put and get): 1, with the body bytes moved so far in `moved` and
+  // their total in `total` (0 until known). Otherwise 0, both 0. Reading on
+  // the caller's thread at any time is safe; `moved` only grows.
+  char QueryProgress(unsigned long long* moved, unsigned long long* total);
 
   // The current task, owned by the client: an opaque handle to callers.
   Task* QueryTask();
@@ -123,6 +149,8 @@ class BAZAROCOMM_API BazaroComm {
   // no cause. The text is static: do not free it.
   int QueryResultReason();
   const char* QueryResultReasonText();
+  // The HTTP status of the response that refused the task, or 0.
+  int QueryResultStatus();
   // The fetched file loaded as a pad, owned by the caller; null when the
   // result holds no file or the file is not a pad.
   MkSimplePad* GetResultPad();
@@ -165,6 +193,9 @@ class BAZAROCOMM_API BazaroComm {
   unsigned char useProxy;
   char* proxyHost;
   unsigned short proxyPort;
-  char* proxyPattern;
+  // Where the no-proxy pattern was: the state added since, so that the
+  // object keeps its size (client/BazaroCommState.h). Null when it could not
+  // be made: every request is refused then.
+  BazaroCommState* state_;
   WorkerRun* run;  // shared with the running task's worker, or null
 };

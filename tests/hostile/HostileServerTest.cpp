@@ -11,6 +11,8 @@
 
 #include "ProtocolTestSupport.h"
 #include "TransportTestSupport.h"
+#include "bazaro/Reason.h"
+#include "client/Reasons.h"
 #include "protocol/GzipFile.h"
 #include "transport/WaitBoundsForTesting.h"
 
@@ -177,9 +179,10 @@ std::vector<Operation> Operations(const ScratchDirectory& files) {
 //
 // Each answers with the operation's good body, `body`, in its own way.
 // `expected` holds one letter per operation, in the order of Operations():
-// D delivers the good value, F reports failure, O reports success with
-// another value (a body that is not the operation's reply, read by the rules
-// for such text).
+// D delivers the good value, O reports success with another value (a body
+// that is not the operation's reply, read by the rules for such text), and a
+// lower-case letter reports failure for the reason the client gives it: b a
+// broken reply, t timed out, r refused by status, l too large, s TLS.
 
 struct Behaviour {
   const char* name;
@@ -189,6 +192,23 @@ struct Behaviour {
   bool tls = false;  // the client expects TLS, which the server never speaks
 };
 
+char ReasonLetter(int reason) {
+  switch (reason) {
+    case kReasonBrokenReply:
+      return 'b';
+    case kReasonTimedOut:
+      return 't';
+    case kReasonRefused:
+      return 'r';
+    case kReasonTooLarge:
+      return 'l';
+    case kReasonTlsOther:
+      return 's';
+    default:
+      return static_cast<char>('0' + reason % 10);
+  }
+}
+
 Script Half(const std::string& body) {
   return Script().AwaitRequestEnd().Send(Head(body.size()) + body.substr(0, body.size() / 2));
 }
@@ -196,35 +216,36 @@ Script Half(const std::string& body) {
 const Behaviour kBehaviours[] = {
     {"a whole answer", [](const std::string& b) { return FakeHttpServer::Reply(Whole(b)); }, 0,
      "DDDDDDDDDD"},
-    {"reset without reading", [](const std::string&) { return Script().Reset(); }, 0, "FFFFFFFFFF"},
-    {"close without reading", [](const std::string&) { return Script().Close(); }, 0, "FFFFFFFFFF"},
+    {"reset without reading", [](const std::string&) { return Script().Reset(); }, 0, "bbbbbbbbbb"},
+    {"close without reading", [](const std::string&) { return Script().Close(); }, 0, "bbbbbbbbbb"},
     {"close amid the request", [](const std::string&) { return Script().AwaitBytes(8).Close(); }, 0,
-     "FFFFFFFFFF"},
+     "bbbbbbbbbb"},
     {"close without answering",
-     [](const std::string&) { return Script().AwaitRequestEnd().Close(); }, 0, "FFFFFFFFFF"},
+     [](const std::string&) { return Script().AwaitRequestEnd().Close(); }, 0, "bbbbbbbbbb"},
     {"reset without answering",
-     [](const std::string&) { return Script().AwaitRequestEnd().Reset(); }, 0, "FFFFFFFFFF"},
+     [](const std::string&) { return Script().AwaitRequestEnd().Reset(); }, 0, "bbbbbbbbbb"},
     {"never answers",
      [](const std::string&) { return Script().AwaitRequestEnd().Pause(kSilence + 3000); }, kSilence,
-     "FFFFFFFFFF"},
+     "tttttttttt"},
     {"never reads the request", [](const std::string&) { return Script().Pause(kSilence + 3000); },
-     kSilence, "FFFFFFFFFF"},
+     kSilence, "tttttttttt"},
     {"close amid the status line",
      [](const std::string&) { return Script().AwaitRequestEnd().Send("HTTP/1.0 2").Close(); }, 0,
-     "FFFFFFFFFF"},
+     "bbbbbbbbbb"},
     {"close amid the head",
      [](const std::string& b) {
        return Script().AwaitRequestEnd().Send(Head(b.size()).substr(0, 25)).Close();
      },
-     0, "FFFFFFFFFF"},
+     0, "bbbbbbbbbb"},
     {"close behind the head",
      [](const std::string& b) { return Script().AwaitRequestEnd().Send(Head(b.size())).Close(); },
-     0, "FFFFFFFFFF"},
-    {"close amid the body", [](const std::string& b) { return Half(b).Close(); }, 0, "FFFFFFFFFF"},
+     0, "bbbbbbbbbb"},
+    {"close amid the body", [](const std::string& b) { return Half(b).Close(); }, 0, "bbbbbbbbbb"},
     {"reset amid the body", [](const std::string& b) { return Half(b).Pause(100).Reset(); }, 100,
-     "FFFFFFFFFF"},
+     "bbbbbbbbbb"},
+    // A command's response ends at a silence and is then found cut short.
     {"silence amid the body", [](const std::string& b) { return Half(b).Pause(kSilence + 3000); },
-     kSilence, "FFFFFFFFFF"},
+     kSilence, "bbbbbbbtbt"},
     // Never silent for a read time-out, but far below 1 KiB per silence bound.
     {"trickles a byte every 100 ms",
      [](const std::string&) {
@@ -232,7 +253,7 @@ const Behaviour kBehaviours[] = {
        for (int i = 0; i < 40; ++i) script.Pause(100).Send("x");
        return script;
      },
-     kSilence, "FFFFFFFFFF"},
+     kSilence, "tttttttttt"},
     {"reset behind a whole answer",
      [](const std::string& b) { return FakeHttpServer::Reply(Whole(b)).Pause(100).Reset(); }, 100,
      "DDDDDDDDDD"},
@@ -258,23 +279,23 @@ const Behaviour kBehaviours[] = {
            "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(b.size() + 5) + "\r\n" +
            Head(b.size()).substr(17) + b);
      },
-     0, "FFFFFFFFFF"},
+     0, "bbbbbbbbbb"},
     {"negative Content-Length",
      [](const std::string& b) {
        return FakeHttpServer::Reply("HTTP/1.0 200 OK\r\nContent-Length: -5\r\n\r\n" + b);
      },
-     0, "FFFFFFFFFF"},
+     0, "bbbbbbbbbb"},
     {"huge Content-Length",
      [](const std::string& b) {
        return FakeHttpServer::Reply(
            "HTTP/1.0 200 OK\r\nContent-Length: 99999999999999999999999\r\n\r\n" + b);
      },
-     0, "FFFFFFFFFF"},
+     0, "bbbbbbbbbb"},
     {"non-numeric Content-Length",
      [](const std::string& b) {
        return FakeHttpServer::Reply("HTTP/1.0 200 OK\r\nContent-Length: many\r\n\r\n" + b);
      },
-     0, "FFFFFFFFFF"},
+     0, "bbbbbbbbbb"},
     {"Content-Length smaller than the body",
      [](const std::string& b) {
        return Script()
@@ -289,7 +310,7 @@ const Behaviour kBehaviours[] = {
        return FakeHttpServer::Reply("HTTP/1.0 200 OK\nContent-Length: " + std::to_string(b.size()) +
                                     "\n\n" + b);
      },
-     0, "FFFFFFFFFF"},
+     0, "bbbbbbbbbb"},
     {"a flood of 20,000 header lines",
      [](const std::string& b) {
        std::string flood;
@@ -305,28 +326,28 @@ const Behaviour kBehaviours[] = {
            .SendPattern(17u << 20)
            .Close();
      },
-     0, "FFFFFFFFFF"},
+     0, "bbbbbbbbbb"},
     {"a body of 17 MiB",
      [](const std::string&) {
        return Script().AwaitRequestEnd().Send(Head(17u << 20)).SendPattern(17u << 20);
      },
-     0, "FDFFDFDFDF"},
-    {"a gzip bomb", nullptr, 0, "FDOODODFDO"},  // filled in by the fixture
+     0, "bDbbDbDlDl"},
+    {"a gzip bomb", nullptr, 0, "bDOODODlDO"},  // filled in by the fixture
     {"refuses with status 500",
      [](const std::string& b) {
        return FakeHttpServer::Reply("HTTP/1.0 500 Internal Server Error\r\nContent-Length: " +
                                     std::to_string(b.size()) + "\r\n\r\n" + b);
      },
-     0, "FFFFFFFFFF"},
+     0, "rrrrrrrrrr"},
     {"no status line", [](const std::string& b) { return FakeHttpServer::Reply(b); }, 0,
-     "FFFFFFFFFF"},
+     "bbbbbbbbbb"},
     // The client asked for TLS: nothing but a handshake may reach the request.
     {"TLS, answers in plain HTTP", [](const std::string& b) { return Script().Send(Whole(b)); }, 0,
-     "FFFFFFFFFF", true},
+     "ssssssssss", true},
     {"TLS, closes amid the handshake",
-     [](const std::string&) { return Script().AwaitBytes(8).Close(); }, 0, "FFFFFFFFFF", true},
+     [](const std::string&) { return Script().AwaitBytes(8).Close(); }, 0, "ssssssssss", true},
     {"TLS, silent in the handshake",
-     [](const std::string&) { return Script().Pause(kSilence + 3000); }, kSilence, "FFFFFFFFFF",
+     [](const std::string&) { return Script().Pause(kSilence + 3000); }, kSilence, "ssssssssss",
      true},
     {"TLS, a record header then silence",
      [](const std::string&) {
@@ -335,10 +356,10 @@ const Behaviour kBehaviours[] = {
            .Send(std::string("\x16\x03\x03\x40\x00", 5))
            .Pause(kSilence + 3000);
      },
-     kSilence, "FFFFFFFFFF", true},
+     kSilence, "ssssssssss", true},
     {"TLS, junk for a handshake",
      [](const std::string&) { return Script().AwaitBytes(8).SendPattern(70000).Close(); }, 0,
-     "FFFFFFFFFF", true},
+     "ssssssssss", true},
 };
 
 class HostileServerTest : public testing::TestWithParam<std::tuple<std::size_t, std::size_t>> {
@@ -383,7 +404,10 @@ TEST_P(HostileServerTest, EndsRightWithinTheBound) {
   Outcome outcome = operation.run(context);
   long long elapsed = watch.Milliseconds();
 
-  char actual = !outcome.ok ? 'F' : outcome.value == operation.goodValue ? 'D' : 'O';
+  int status = 0;
+  char actual = !outcome.ok ? ReasonLetter(client::FailureReason(pad, false, status))
+                : outcome.value == operation.goodValue ? 'D'
+                                                       : 'O';
   EXPECT_EQ(expected, actual) << "delivered " << outcome.value.substr(0, 120);
   EXPECT_LE(elapsed, behaviour.wait + operation.work + 1000);
   EXPECT_EQ(temp_.Listing(), "") << "temporary files were left behind";
