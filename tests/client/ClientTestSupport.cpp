@@ -128,7 +128,7 @@ unsigned long ScriptedWorkers::Procedure(WorkerRun* run) {
 }
 
 void RecordingPad::TaskEnd(int type) {
-  Report report{type, 0, 0, {}, "", false};
+  Report report{type, 0, 0, {}, "", false, 0, 0};
   if (comm_ != nullptr) {
     report.boolValue = comm_->QueryResultBool();
     report.id = comm_->QueryResultID();
@@ -139,6 +139,8 @@ void RecordingPad::TaskEnd(int type) {
       report.file = file;
       report.fileExisted = FileExists(file);
     }
+    report.reason = comm_->QueryResultReason();
+    report.status = comm_->QueryResultStatus();
   }
   reports.push_back(report);
   if (onTaskEnd) onTaskEnd(type);

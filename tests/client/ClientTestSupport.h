@@ -116,6 +116,8 @@ class RecordingPad : public BazaroCommBase {
     std::vector<BoothInfo> booth;  // with its end record; empty for null
     std::string file;              // the file's name, empty for null
     bool fileExisted;
+    int reason;  // QueryResultReason and QueryResultStatus
+    int status;
   };
 
   explicit RecordingPad(BazaroComm* comm = nullptr) : comm_(comm) {}

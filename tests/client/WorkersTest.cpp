@@ -110,6 +110,18 @@ class WorkersTest : public testing::Test {
     if (request() != 1) return "refused";
     if (!RunLoopUntil([&] { return callback_.reports.size() > before; }, 20000)) return "no report";
     const RecordingPad::Report& report = callback_.reports.back();
+    return Outcome(report) + Why(report);
+  }
+
+  // A failure's reason, and the refusal's status: " (reason 10, 404)".
+  static std::string Why(const RecordingPad::Report& report) {
+    if (report.reason == kReasonNone) return "";
+    std::string why = " (reason " + std::to_string(report.reason);
+    if (report.status != 0) why += ", " + std::to_string(report.status);
+    return why + ")";
+  }
+
+  std::string Outcome(const RecordingPad::Report& report) {
     switch (report.type) {
       case kRequestNewID:
       case kRequestUpload:
