@@ -4,7 +4,9 @@
 // on every path, also when memory runs out inside a worker.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -204,7 +206,7 @@ TEST_F(WorkersTest, PadRequestsSendTheirCommandsInOrder) {
       {"new id refused",
        {Refusal(500)},
        [&] { return comm_->RequestNewID(); },
-       "id=0",
+       "id=0 (reason 12, 500)",
        {"pad-cgi GetNewPadID"}},
       {"upload",
        {Answer("21"), ok, ok},
@@ -214,23 +216,23 @@ TEST_F(WorkersTest, PadRequestsSendTheirCommandsInOrder) {
       {"upload whose pad file is refused deletes the new pad",
        {Answer("21"), ok, Refusal(413), ok},
        [&] { return Upload(5); },
-       "id=0",
+       "id=0 (reason 11, 413)",
        {"pad-cgi GetNewPadID", setInfo, "pad-gzput-cgi FILE_NAME = 21.pad",
         "pad-cgi DeletePad 21"}},
       {"upload whose attributes are refused deletes the new pad",
        {Answer("21"), Refusal(404), ok},
        [&] { return Upload(5); },
-       "id=0",
+       "id=0 (reason 10, 404)",
        {"pad-cgi GetNewPadID", setInfo, "pad-cgi DeletePad 21"}},
       {"upload without a new id sends nothing more",
        {Refusal(500)},
        [&] { return Upload(5); },
-       "id=0",
+       "id=0 (reason 12, 500)",
        {"pad-cgi GetNewPadID"}},
       {"upload given pad 0 sends nothing for it",
        {Answer("0")},
        [&] { return Upload(5); },
-       "id=0",
+       "id=0 (reason 13)",
        {"pad-cgi GetNewPadID"}},
       {"registration",
        {ok, ok},
@@ -240,7 +242,7 @@ TEST_F(WorkersTest, PadRequestsSendTheirCommandsInOrder) {
       {"registration whose attributes are refused sends no pad file",
        {Refusal(500)},
        [&] { return Store(kRequestRegist, 9); },
-       "bool=0",
+       "bool=0 (reason 12, 500)",
        {attributes}},
       {"update",
        {ok, ok},
@@ -250,7 +252,7 @@ TEST_F(WorkersTest, PadRequestsSendTheirCommandsInOrder) {
       {"update whose pad file is refused",
        {ok, Refusal(500)},
        [&] { return Store(kRequestUpdate, 9); },
-       "bool=0",
+       "bool=0 (reason 12, 500)",
        {attributes, "pad-gzput-cgi FILE_NAME = 9.pad"}},
       {"move",
        {ok},
@@ -261,7 +263,7 @@ TEST_F(WorkersTest, PadRequestsSendTheirCommandsInOrder) {
       {"delete of a pad the server does not have",
        {Refusal(404)},
        [&] { return comm_->RequestDelete(7); },
-       "bool=0",
+       "bool=0 (reason 10, 404)",
        {"pad-cgi DeletePad 7"}},
   });
 }
@@ -286,7 +288,7 @@ TEST_F(WorkersTest, ListsGiveOneRecordPerChildAndAnEndRecord) {
        "list 11:10,2,3,4 12:1,0,3,0 0",
        children},
       {"no children", {Answer("")}, list, "list 0", {"pad-cgi GetChildPads 5"}},
-      {"refused", {Refusal(500)}, list, "no list", {"pad-cgi GetChildPads 5"}},
+      {"refused", {Refusal(500)}, list, "no list (reason 12, 500)", {"pad-cgi GetChildPads 5"}},
   });
 }
 
@@ -304,7 +306,7 @@ TEST_F(WorkersTest, FileRequestsStoreWhatArrivedAndLeaveNoFileOnFailure) {
       {"download of a pad the server does not have",
        {Refusal(404)},
        [&] { return comm_->RequestDownload(8); },
-       "no file",
+       "no file (reason 10, 404)",
        {"pad-gzget-cgi /pads/8.pad"}},
       {"fetch",
        {Sized(data)},
@@ -314,7 +316,7 @@ TEST_F(WorkersTest, FileRequestsStoreWhatArrivedAndLeaveNoFileOnFailure) {
       {"fetch refused",
        {Refusal(404)},
        [&] { return comm_->RequestGetFile(Text("gone")); },
-       "no file",
+       "no file (reason 10, 404)",
        {"GET /misc/gone"}},
       {"send",
        {Answer("")},
@@ -324,7 +326,7 @@ TEST_F(WorkersTest, FileRequestsStoreWhatArrivedAndLeaveNoFileOnFailure) {
       {"send refused",
        {Refusal(500)},
        [&] { return comm_->RequestPutFile(Text(local), Text("up.bin")); },
-       "bool=0",
+       "bool=0 (reason 12, 500)",
        {"pad-upload-cgi FILE_NAME = up.bin"}},
   });
   // The sent file went whole, after its name line.
@@ -394,6 +396,12 @@ TEST_F(WorkersTest, ARequestIsReportedOnceWhicheverAllocationFails) {
       std::string outcome = Run(c.scripts(), c.request);
       EXPECT_NE(outcome, "refused");
       EXPECT_NE(outcome, "no report");
+      // A failure says why, whichever allocation failed.
+      bool neutral = outcome.rfind("id=0", 0) == 0 || outcome.rfind("bool=0", 0) == 0 ||
+                     outcome.rfind("no ", 0) == 0;
+      if (neutral) {
+        EXPECT_NE(outcome.find("(reason "), std::string::npos) << outcome;
+      }
       MwRunLoop(60);
       EXPECT_EQ(callback_.reports.size(), 1u);
       failed = MwMemoryTestHelper::ArmedFailureHappened();
@@ -409,3 +417,120 @@ TEST_F(WorkersTest, ARequestIsReportedOnceWhicheverAllocationFails) {
 }
 
 }  // namespace
+
+TEST_F(WorkersTest, TransfersCountTheirBytesUpToTheTotal) {
+  // A download in pieces, held open once whole so that the end is seen.
+  const std::size_t length = 3u << 20;
+  Script download = Script().AwaitRequestEnd().Send(
+      "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(length) + "\r\n\r\n");
+  for (int piece = 0; piece < 6; ++piece) download.SendPattern(length / 6).Pause(50);
+  fake_->Answer(download.Pause(300).Close());
+  std::string local = files_.File("up.bin");
+  ASSERT_TRUE(WriteWholeFile(local, std::string(2u << 20, 'u')));
+  fake_->Answer(Script().AwaitRequestEnd().Pause(300).Send("HTTP/1.0 200 OK\r\n\r\n" +
+                                                           std::string(kMarker) + "\xFF"));
+  fake_->Answer(Answer("4711"));
+
+  for (auto request : std::vector<std::function<char()>>{
+           [&] { return comm_->RequestGetFile(Text("big")); },
+           [&] { return comm_->RequestPutFile(Text(local), Text("up.bin")); },
+           [&] { return comm_->RequestNewID(); }}) {
+    std::size_t before = callback_.reports.size();
+    ASSERT_EQ(request(), 1);
+    std::vector<std::pair<unsigned long long, unsigned long long>> seen;
+    ASSERT_TRUE(RunLoopUntil(
+        [&] {
+          unsigned long long moved = 0;
+          unsigned long long total = 0;
+          if (comm_->QueryProgress(&moved, &total) == 1) seen.emplace_back(moved, total);
+          return callback_.reports.size() > before;
+        },
+        20000));
+    const RecordingPad::Report& report = callback_.reports.back();
+    if (report.type == kRequestNewID) {
+      EXPECT_TRUE(seen.empty()) << "a command counts nothing";
+      continue;
+    }
+    ASSERT_FALSE(seen.empty());
+    unsigned long long total =
+        report.type == kRequestGetFile ? length : (2u << 20) + std::strlen("FILE_NAME = up.bin\n");
+    for (std::size_t i = 1; i < seen.size(); ++i) EXPECT_GE(seen[i].first, seen[i - 1].first);
+    for (const auto& sample : seen) EXPECT_LE(sample.first, total);
+    EXPECT_EQ(seen.back(), std::make_pair(total, total));
+    if (report.type == kRequestGetFile) {
+      EXPECT_GT(std::count_if(seen.begin(), seen.end(),
+                              [&](const auto& s) { return s.first > 0 && s.first < total; }),
+                0)
+          << "the count grows while the body arrives";
+    }
+  }
+  unsigned long long moved = 1;
+  EXPECT_EQ(comm_->QueryProgress(&moved, nullptr), 0);
+  EXPECT_EQ(moved, 0u);
+}
+
+TEST_F(WorkersTest, CancelEndsTheRunningTransferAndReportsEveryTaskOnce) {
+  const std::size_t announced = 50u << 20;
+  fake_->Answer(
+      Script()
+          .AwaitRequestEnd()
+          .Send("HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(announced) + "\r\n\r\n")
+          .SendPattern(announced / 4)
+          .Pause(10000));
+  std::string local = files_.File("local.bin");
+  ASSERT_TRUE(WriteWholeFile(local, "bytes"));
+  ASSERT_EQ(comm_->RequestDownload(3), 1);
+  ASSERT_EQ(comm_->RequestPutFile(Text(local), Text("one")), 1);
+  ASSERT_EQ(Upload(7), 1);
+  unsigned long long moved = 0;
+  unsigned long long total = 0;
+  ASSERT_TRUE(
+      RunLoopUntil([&] { return comm_->QueryProgress(&moved, &total) == 1 && moved > 0; }, 5000));
+  EXPECT_EQ(total, announced);
+
+  auto start = std::chrono::steady_clock::now();
+  comm_->Cancel();
+  EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                  start)
+                .count(),
+            100);
+  // A request made after the cancel runs as usual, after the cancelled ones.
+  fake_->Answer(Answer("4711"));
+  ASSERT_EQ(comm_->RequestNewID(), 1);
+  ASSERT_TRUE(RunLoopUntil([&] { return callback_.reports.size() == 4; }, 5000));
+  MwRunLoop(100);
+  ASSERT_EQ(callback_.reports.size(), 4u);
+  const int types[] = {kRequestDownload, kRequestPutFile, kRequestUpload, kRequestNewID};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(callback_.reports[i].type, types[i]);
+    EXPECT_EQ(Outcome(callback_.reports[i]) + Why(callback_.reports[i]),
+              std::string(i == 0   ? "no file"
+                          : i == 1 ? "bool=0"
+                                   : "id=0") +
+                  " (reason 7)");
+  }
+  EXPECT_EQ(Outcome(callback_.reports[3]), "id=4711");
+  EXPECT_EQ(scratch_.TempFiles(), "");
+  // Only the download and the later request reached the server.
+  EXPECT_EQ(fake_->ConnectionCount(), 2u);
+  for (const std::string& problem : fake_->Problems()) {
+    EXPECT_EQ(problem, "SendPattern did not finish");
+  }
+  fake_ = std::make_unique<FakeHttpServer>();
+}
+
+TEST_F(WorkersTest, FailuresToReachTheServerSayWhy) {
+  struct Address {
+    const char* address;
+    int reason;
+  };
+  for (const Address& a : {Address{"127.0.0.1:1/cgi/", kReasonCannotConnect},
+                           Address{"no-such-host.invalid:80/cgi/", kReasonCannotResolve}}) {
+    SCOPED_TRACE(a.address);
+    comm_->SetHost(a.address);
+    ASSERT_EQ(comm_->RequestNewID(), 1);
+    std::size_t before = callback_.reports.size();
+    ASSERT_TRUE(RunLoopUntil([&] { return callback_.reports.size() > before; }, 20000));
+    EXPECT_EQ(callback_.reports.back().reason, a.reason);
+  }
+}
