@@ -1,5 +1,6 @@
-# The BazaroComm shared library: libBazaroComm.so, or BazaroComm.dll with its
-# import library libBazaroComm.dll.a.
+# The BazaroComm shared library: libBazaroComm.so.MAJOR.MINOR with the SONAME
+# libBazaroComm.so.MAJOR (the project's version, set in Install.cmake), or
+# BazaroComm.dll with its import library libBazaroComm.dll.a.
 #
 # Its code lives in static libraries, one per folder (bazaro_transport,
 # bazaro_protocol, bazaro_client), compiled with BAZAROCOMM_BUILDING so that
