@@ -84,6 +84,13 @@ class PadServer {
   // Why the last exchange's handshake failed, or kNone.
   os::TlsFailure LastTlsFailure() const { return connection.LastTlsFailure(); }
 
+  // Replaces the Basic tokens (base64 of "login:password") sent from now on;
+  // either may be null for none. `serverToken` goes as "Authorization" only
+  // inside TLS; `proxyToken` as "Proxy-Authorization" on every request to
+  // the proxy in the clear and on the CONNECT of a tunnel. A token holding
+  // anything but base64 characters, or empty, is dropped as null.
+  void SetAuthorization(const char* serverToken, const char* proxyToken);
+
   // --- One HTTP/1.0 exchange ---
 
   // Opens the connection, to the proxy or directly, and sets the read
@@ -258,6 +265,8 @@ class PadServer {
   int StartSecureExchange();
   // Frees the names in caFiles_ and empties the list.
   void ForgetCaFiles();
+  // Sends the header line "<field>: Basic <token>" when `token` is set.
+  int SendCredentials(const char* field, const char* token);
   static constexpr unsigned long long kByHead = ~0ull;
   // How ReceiveInto reads, made by one of the three plans.
   struct ReadPlan {
@@ -304,6 +313,10 @@ class PadServer {
   bool viaProxy;                 // the current connection goes to the proxy
   // NOLINTEND(readability-identifier-naming)
   bool tls_;  // exchanges run inside TLS
+  // The Basic tokens for the server and the proxy: owned platform strings,
+  // or null.
+  char* serverToken_ = nullptr;
+  char* proxyToken_ = nullptr;
   // Extra trusted roots: owned platform strings naming PEM files, the
   // first null ending them.
   static constexpr int kMostCaFiles = 4;
