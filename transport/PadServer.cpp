@@ -102,6 +102,7 @@ PadServer::~PadServer() {
   delete serverHostName;
   FreeString(&cgiPath);
   ForgetCaFiles();
+  SetAuthorization(nullptr, nullptr);
   delete attributeTypes;
   // `connection` closes its socket as it goes.
 }

@@ -104,6 +104,12 @@ class PadServer {
   void NoteCause(int reason);
   // True once CutOff has been called.
   bool WasCutOff() const { return cutOff_.load(); }
+  // Replaces the Basic tokens (base64 of "login:password") sent from now on;
+  // either may be null for none. `serverToken` goes as "Authorization" only
+  // inside TLS; `proxyToken` as "Proxy-Authorization" on every request to
+  // the proxy in the clear and on the CONNECT of a tunnel. A token holding
+  // anything but base64 characters, or empty, is dropped as null.
+  void SetAuthorization(const char* serverToken, const char* proxyToken);
 
   // --- One HTTP/1.0 exchange ---
 
@@ -289,6 +295,8 @@ class PadServer {
   // `cgiName`, its response dropped; the exchange's result.
   int SendCounted(const char* cgiName, const char* line, unsigned long lineLength, const char* data,
                   unsigned long length);
+  // Sends the header line "<field>: Basic <token>" when `token` is set.
+  int SendCredentials(const char* field, const char* token);
   static constexpr unsigned long long kByHead = ~0ull;
   // How ReceiveInto reads, made by one of the three plans.
   struct ReadPlan {
@@ -335,6 +343,10 @@ class PadServer {
   bool viaProxy;                 // the current connection goes to the proxy
   // NOLINTEND(readability-identifier-naming)
   bool tls_;  // exchanges run inside TLS
+  // The Basic tokens for the server and the proxy: owned platform strings,
+  // or null.
+  char* serverToken_ = nullptr;
+  char* proxyToken_ = nullptr;
   // Extra trusted roots: owned platform strings naming PEM files, the
   // first null ending them.
   static constexpr int kMostCaFiles = 4;

@@ -1,7 +1,7 @@
 // The request half of an exchange: the request line, the header block and
 // the body, each in separate sends, byte for byte as the pad server expects
-// them (HTTP/1.0, only "Content-type" and "Content-length", the header block
-// ended by CR LF and a lone LF).
+// them (HTTP/1.0, "Content-type" and "Content-length" behind any credentials,
+// the header block ended by CR LF and a lone LF).
 #include <cstring>
 
 #include "kernel/KernelResources.h"
@@ -65,6 +65,12 @@ int PadServer::SendHead(const char* method, const char* directory, const char* n
   char line[4096];
   int written = os::FormatBounded(line, "%s %s%s%s HTTP/1.0\r\n", method, prefix, directory, name);
   int result = connection.Send(line, written, 0);
+  // The server's credentials only where nobody on the way can read them;
+  // the proxy's only where the proxy itself reads the request.
+  if (result == 0 && tls_ && connection.Secure()) {
+    result = SendCredentials("Authorization", serverToken_);
+  }
+  if (result == 0 && viaProxy) result = SendCredentials("Proxy-Authorization", proxyToken_);
   if (result != 0) return result;
   written = os::FormatBounded(line, kHeaderBlock, announced);
   return connection.Send(line, written, 0);

@@ -71,6 +71,8 @@ class TCP_StreamSocket {
   int StartTls(const char* hostName, const char* const* caFiles);
   // Why the last StartTls failed; kNone otherwise.
   os::TlsFailure LastTlsFailure() const { return tlsFailure_; }
+  // True while a TLS session carries what Send and Receive pass.
+  bool Secure() const { return tls_ != nullptr; }
 
   // From any thread: shuts the open socket down, so that a Send, Receive or
   // Wait blocked on it returns at once, and makes every later Create and

@@ -170,6 +170,63 @@ TEST_F(PadServerRequestTest, WithTlsTheProxyIsAskedForATunnelAndTheHandshakeRuns
   EXPECT_EQ(0u, server_.ConnectionCount());
 }
 
+TEST_F(PadServerRequestTest, CredentialsGoOnlyWhereTheirReaderIsTheOnlyOne) {
+  const std::string proxyLine = "Proxy-Authorization: Basic cHJveHk6cHc=\r\n";
+  PadServer pad;
+  pad.SetAuthorization("c2VydmVyOnB3", "cHJveHk6cHc=");
+  // Plain and direct: neither token.
+  pad.SetServer("127.0.0.1", server_.Port(), "/");
+  AnswerOnce(server_);
+  EXPECT_EQ(0, SendCommand(pad, "GetNewPadID\n"));
+  // TLS switched on over a plain connection already open: still not.
+  server_.Answer(FakeHttpServer::Script());
+  ASSERT_EQ(0, pad.Connect());
+  pad.SetTls(true, nullptr);
+  ASSERT_EQ(0, pad.SendFileRequestHead(PadServer::kGet, "/misc/x"));
+  pad.Disconnect();
+  pad.SetTls(false, nullptr);
+  ASSERT_TRUE(server_.WaitForConnections(2));
+  EXPECT_EQ("POST /pad-cgi HTTP/1.0\r\n" + HeaderBlock(13) + "GetNewPadID\n\xFF",
+            server_.Request(0));
+  EXPECT_EQ("GET /misc/x HTTP/1.0\r\n" + kHeaderBlock0, server_.Request(1));
+
+  // Plain through the proxy: the proxy's token alone.
+  PadServer::SetProxy("127.0.0.1", proxy_.Port(), nullptr);
+  pad.SetServer("localhost", 8080, nullptr);
+  AnswerOnce(proxy_);
+  EXPECT_EQ(0, SendCommand(pad, "GetNewPadID\n"));
+  ASSERT_TRUE(proxy_.WaitForConnections(1));
+  EXPECT_EQ("POST http://localhost:8080/pad-cgi HTTP/1.0\r\n" + proxyLine + HeaderBlock(13) +
+                "GetNewPadID\n\xFF",
+            proxy_.Request(0));
+
+  // The CONNECT of a tunnel carries the proxy's token.
+  const std::string connect = "CONNECT localhost:8443 HTTP/1.0\r\n" + proxyLine + "\r\n";
+  pad.SetServer("localhost", 8443, nullptr);
+  pad.SetTls(true, nullptr);
+  proxy_.Answer(
+      FakeHttpServer::Script().AwaitBytes(connect.size()).Send("HTTP/1.0 403 Forbidden\r\n\r\n"));
+  EXPECT_EQ(-1, pad.Connect());
+  pad.Disconnect();
+  ASSERT_TRUE(proxy_.WaitForConnections(2));
+  EXPECT_EQ(connect, proxy_.Request(1));
+
+  // A token that could end its line is dropped, and null clears one.
+  pad.SetTls(false, nullptr);
+  pad.SetServer("localhost", 8080, nullptr);
+  for (const char* token : {"cHJveHk6cHc=\r\nX-Injected: 1", static_cast<const char*>(nullptr)}) {
+    pad.SetAuthorization(nullptr, "cHJveHk6cHc=");
+    pad.SetAuthorization(nullptr, token);
+    AnswerOnce(proxy_);
+    EXPECT_EQ(0, SendCommand(pad, "GetNewPadID\n"));
+  }
+  ASSERT_TRUE(proxy_.WaitForConnections(4));
+  const std::string bare =
+      "POST http://localhost:8080/pad-cgi HTTP/1.0\r\n" + HeaderBlock(13) + "GetNewPadID\n\xFF";
+  EXPECT_EQ(bare, proxy_.Request(2));
+  EXPECT_EQ(bare, proxy_.Request(3));
+}
+
 TEST_F(PadServerRequestTest, ACutOffEndsAHandshakeAtOnce) {
   server_.Answer(FakeHttpServer::Script().Pause(5000));
   PadServer pad;
