@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "client/BasicToken.h"
 #include "client/BazaroCommState.h"
 #include "client/Credentials.h"
 #include "client/FileRemoval.h"
@@ -113,8 +114,7 @@ BazaroComm::~BazaroComm() {
   FreeString(&proxyHost);
   if (state_ != nullptr) {
     FreeString(&state_->proxyPattern);
-    FreeString(&state_->user);
-    FreeString(&state_->password);
+    FreeString(&state_->token);
     delete state_;  // its queue deletes the cancelled tasks and their files
   }
 }
@@ -127,25 +127,13 @@ char BazaroComm::SetTrustFile(const char* caFile) {
 
 char BazaroComm::SetCredentials(const char* user, const char* password) {
   if (state_ == nullptr) return 0;
-  if (user == nullptr) {
-    FreeString(&state_->user);
-    FreeString(&state_->password);
-    state_->user = nullptr;
-    state_->password = nullptr;
-    return 1;
+  char* token = nullptr;
+  if (user != nullptr) {
+    token = client::NewBasicToken(user, password != nullptr ? password : "");
+    if (token == nullptr) return 0;
   }
-  if (!client::CanBeCredentials(user, password)) return 0;
-  char* newUser = NewString(kernel::Text(user));
-  char* newPassword = NewString(kernel::Text(password != nullptr ? password : ""));
-  if (newUser == nullptr || newPassword == nullptr) {
-    FreeString(&newUser);
-    FreeString(&newPassword);
-    return 0;
-  }
-  FreeString(&state_->user);
-  FreeString(&state_->password);
-  state_->user = newUser;
-  state_->password = newPassword;
+  FreeString(&state_->token);
+  state_->token = token;
   return 1;
 }
 
@@ -395,6 +383,10 @@ bool BazaroComm::StartWorker() {
       state_->proxyPattern != nullptr ? NewString(state_->proxyPattern) : nullptr;
   char* userDirectory = UserDirectory();
   client::TrustFiles(userDirectory, settings.userTrustFile, settings.programTrustFile);
+  HostInfo* host = task->Host();
+  client::MakeTokens(userDirectory, state_->token, host != nullptr ? host->Host() : nullptr,
+                     settings.useProxy ? proxyHost : nullptr, settings.serverToken,
+                     settings.proxyToken);
   // The run takes the settings over, also when it cannot start.
   run = new (std::nothrow) WorkerRun(this, task, worker, settings);
   if (run == nullptr) {

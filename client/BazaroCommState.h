@@ -7,10 +7,9 @@
 
 struct BazaroCommState {
   char* proxyPattern = nullptr;  // owned platform string, or null
-  // Credentials set by the program for this client: owned platform strings;
-  // a null user means the netrc file decides.
-  char* user = nullptr;
-  char* password = nullptr;
+  // The Basic token of the credentials the program set for this client, an
+  // owned platform string; null lets the netrc file decide.
+  char* token = nullptr;
   // Tasks dropped by Cancel, oldest first, each still to be reported.
   Que cancelled;
   // The HTTP status that refused the task being reported, or 0.

@@ -1,29 +1,36 @@
 #include "client/Credentials.h"
 
+#include "client/BasicToken.h"
+#include "client/NetrcFile.h"
 #include "client/ProgramFileName.h"
+#include "kernel/KernelObjects.h"
+#include "kernel/KernelText.h"
 
 namespace client {
 namespace {
 
 ProgramFileName programNetrc;
 
-bool HasControl(const char* text) {
-  for (const unsigned char* c = reinterpret_cast<const unsigned char*>(text); *c != 0; ++c) {
-    if (*c < 0x20 || *c == 0x7F) return true;
-  }
-  return false;
+// The token of the netrc file's entry for `host`, or null.
+char* NetrcToken(const char* fileName, const char* host) {
+  if (fileName == nullptr || host == nullptr) return nullptr;
+  NetrcCredentials found;
+  if (!ReadNetrcCredentials(fileName, host, &found)) return nullptr;
+  return NewBasicToken(found.login, found.password);
 }
 
 }  // namespace
 
-bool CanBeCredentials(const char* user, const char* password) {
-  if (user == nullptr || HasControl(user)) return false;
-  for (const char* c = user; *c != 0; ++c) {
-    if (*c == ':') return false;
-  }
-  return password == nullptr || !HasControl(password);
-}
-
 bool SetProgramNetrcFile(const char* fileName) { return programNetrc.Set(fileName); }
+
+void MakeTokens(const char* userDirectory, const char* ownToken, const char* serverHost,
+                const char* proxyHost, char*& serverToken, char*& proxyToken) {
+  char* fileName = programNetrc.Copy();
+  if (fileName == nullptr) fileName = NetrcFileName(userDirectory);
+  serverToken =
+      ownToken != nullptr ? NewString(kernel::Text(ownToken)) : NetrcToken(fileName, serverHost);
+  proxyToken = NetrcToken(fileName, proxyHost);
+  FreeString(&fileName);
+}
 
 }  // namespace client

@@ -15,6 +15,7 @@ WorkerFrame::WorkerFrame(WorkerRun* run)
     server_.SetServer(host->Host(), host->Port(), host->Path());
     if (host->Secure()) server_.SetTls(true, run->TrustFiles());
   }
+  server_.SetAuthorization(run->ServerToken(), run->ProxyToken());
   server_.SetProgress(&run->Progress());
   if (run->UseProxy()) {
     PadServer::SetProxy(run->ProxyHost(), run->ProxyPort(), run->ProxyPattern());
