@@ -108,11 +108,15 @@ class SharedNote : public MkSimplePad, public BazaroCommBase {
   bool Share(unsigned long board) { return comm_.RequestUpload(board, this, 20, 40) == 1; }
 
   void TaskEnd(int type) override {
-    // The outcome can be read here, and only here: 0 means it failed.
-    if (type == kRequestUpload) sharedAs = comm_.QueryResultID();
+    // The outcome can be read here, and only here: 0 means it failed, and
+    // the client says why.
+    if (type != kRequestUpload) return;
+    sharedAs = comm_.QueryResultID();
+    if (sharedAs == 0) whyNot = comm_.QueryResultReasonText();
   }
 
   unsigned long sharedAs = 0;
+  const char* whyNot = "";  // static text, kept past TaskEnd
 
  private:
   BazaroComm comm_;
@@ -241,6 +245,12 @@ TEST_F(ProgramTest, TheReadmeExampleSharesItself) {
   ASSERT_TRUE(fake_.WaitForConnections(3));
   EXPECT_NE(fake_.Request(1).find("SetPadInfo 77 5 20 40 guest guest width=200 height=120"),
             std::string::npos);
+  // Refused for want of a user: the pad reads why.
+  Queue({FakeHttpServer::Reply("HTTP/1.0 401 Unauthorized\r\nContent-Length: 0\r\n\r\n")});
+  SharedNote note(address_.c_str());
+  ASSERT_TRUE(note.Share(5));
+  for (int i = 0; i < 1000 && note.whyNot[0] == '\0'; ++i) MwRunLoop(10);
+  EXPECT_STREQ(note.whyNot, "the server asks for a valid user and password");
 }
 
 }  // namespace
