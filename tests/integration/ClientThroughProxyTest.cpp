@@ -149,6 +149,21 @@ TEST_F(ClientThroughProxyTest, ProxyReceivesTheAbsoluteTarget) {
   EXPECT_EQ(NewIdRequest(5150), expected);
 }
 
+TEST_F(ClientThroughProxyTest, TheNetrcFileAuthorizesToTheProxyButNeverInTheClearToTheServer) {
+  // One entry for both: the server and the proxy are both 127.0.0.1.
+  ASSERT_TRUE(
+      WriteWholeFile(userDirectory_.File(std::string("bazaro") + os::kPathSeparatorText + "netrc"),
+                     "# the user's own\nmachine 127.0.0.1 login alice password s3cret\n"));
+  std::string direct = DirectRequest();
+  EXPECT_EQ(Header(direct, "Authorization"), "(none)");
+  EXPECT_EQ(Header(direct, "Proxy-Authorization"), "(none)");
+  SetProxyFile("127.0.0.1 " + std::to_string(fake_.Port()) + "\n");
+  std::string expected = "POST http://" + FakeServerAddress() + "/cgi/pad-cgi HTTP/1.0\r\n" +
+                         "Proxy-Authorization: Basic YWxpY2U6czNjcmV0\r\n" +
+                         direct.substr(direct.find("\r\n") + 2);
+  EXPECT_EQ(NewIdRequest(5151), expected);
+}
+
 TEST_F(ClientThroughProxyTest, NoProxyPatternDecidesByTheServerName) {
   std::string direct = DirectRequest();
   struct Case {
