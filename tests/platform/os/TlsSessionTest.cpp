@@ -190,4 +190,20 @@ TEST_F(TlsSessionTest, HandshakeAndExchangeAgainstEachServer) {
   }
 }
 
+// Run again natively with the CA among the system's roots (SSL_CERT_DIR, a
+// hashed directory): trusted with no CA file named.
+TEST_F(TlsSessionTest, TheSystemRootsAreTrusted) {
+  if (std::getenv("BAZARO_TEST_TLS_CA_IN_SYSTEM") == nullptr) {
+    GTEST_SKIP() << "the CA is not among the system's roots in this run";
+  }
+  const char* port = std::getenv("BAZARO_TEST_TLS_GOOD_PORT");
+  ASSERT_NE(port, nullptr);
+  SocketChannel channel(250);
+  ASSERT_EQ(channel.Connect(static_cast<unsigned short>(std::atoi(port))), 0);
+  std::unique_ptr<os::TlsSession> session = os::TlsSession::Create();
+  ASSERT_NE(session, nullptr);
+  EXPECT_EQ(session->Handshake(channel, "localhost", nullptr, 10000), 0);
+  EXPECT_EQ(session->Failure(), os::TlsFailure::kNone);
+}
+
 }  // namespace
