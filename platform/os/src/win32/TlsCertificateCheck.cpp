@@ -6,10 +6,16 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include <sys/stat.h>
+
+#include <atomic>
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -28,13 +34,6 @@ struct StoreCloser {
   void operator()(void* store) const { CertCloseStore(store, 0); }
 };
 using StorePtr = std::unique_ptr<void, StoreCloser>;
-
-struct EngineFreer {
-  void operator()(void* engine) const {
-    CertFreeCertificateChainEngine(static_cast<HCERTCHAINENGINE>(engine));
-  }
-};
-using EnginePtr = std::unique_ptr<void, EngineFreer>;
 
 struct ChainFreer {
   void operator()(const CERT_CHAIN_CONTEXT* chain) const { CertFreeCertificateChain(chain); }
@@ -198,13 +197,47 @@ bool NamesAddress(PCCERT_CONTEXT certificate, const char* hostName) {
   return false;
 }
 
-}  // namespace
+// A chain engine and the roots it trusts, shared by the sessions with the
+// same trust: opening the system's roots and making the engine cost more
+// than the handshake itself under some implementations. Counted, so that
+// one replaced while a session still checks with it goes when that ends;
+// malloc'd, so that no destructor runs at exit.
+struct SharedEngine {
+  std::atomic<int> references;
+  HCERTCHAINENGINE engine;
+  HCERTSTORE roots;  // may be null: the engine's own roots serve
+  char key[1];       // the trust key, as long as it needs
+};
 
-TlsFailure CheckServerCertificate(PCCERT_CONTEXT certificate, const char* hostName,
-                                  const std::vector<std::string>& caFiles) {
-  if (certificate == nullptr || hostName == nullptr) return TlsFailure::kOther;
+void Release(SharedEngine* shared) {
+  if (shared == nullptr || shared->references.fetch_sub(1) != 1) return;
+  CertFreeCertificateChainEngine(shared->engine);
+  if (shared->roots != nullptr) CertCloseStore(shared->roots, 0);
+  shared->~SharedEngine();
+  std::free(shared);
+}
+
+// The files' names with their sizes and times: a file changed since the
+// engine was made gives another key.
+std::string TrustKey(const std::vector<std::string>& caFiles) {
+  std::string key;
+  for (const std::string& caFile : caFiles) {
+    struct _stat64 status;
+    key += caFile;
+    if (_stat64(caFile.c_str(), &status) == 0) {
+      key += '|' + std::to_string(status.st_size) + '|' + std::to_string(status.st_mtime);
+    }
+    key += '\n';
+  }
+  return key;
+}
+
+std::mutex engineLock;
+SharedEngine* keptEngine = nullptr;  // one reference held; guarded by engineLock
+
+// A new engine trusting the system's roots and `caFiles`, or null.
+SharedEngine* NewEngine(const std::vector<std::string>& caFiles, const std::string& key) {
   StorePtr roots = OpenRootsWithCaFiles(caFiles);
-
   // The size of the structure as Windows 7 has it: newer sizes are refused
   // by some implementations, and this one is accepted everywhere.
   CERT_CHAIN_ENGINE_CONFIG config;
@@ -212,9 +245,46 @@ TlsFailure CheckServerCertificate(PCCERT_CONTEXT certificate, const char* hostNa
   config.cbSize = offsetof(CERT_CHAIN_ENGINE_CONFIG, hExclusiveTrustedPeople) + sizeof(HCERTSTORE);
   config.dwUrlRetrievalTimeout = kUrlRetrievalMilliseconds;
   config.hExclusiveRoot = roots.get();
-  HCERTCHAINENGINE engineHandle = nullptr;
-  if (!CertCreateCertificateChainEngine(&config, &engineHandle)) return TlsFailure::kOther;
-  EnginePtr engine(engineHandle);
+  HCERTCHAINENGINE engine = nullptr;
+  if (!CertCreateCertificateChainEngine(&config, &engine)) return nullptr;
+  void* block = std::malloc(sizeof(SharedEngine) + key.size());
+  if (block == nullptr) {
+    CertFreeCertificateChainEngine(engine);
+    return nullptr;
+  }
+  auto* shared = new (block) SharedEngine;
+  shared->references = 1;
+  shared->engine = engine;
+  shared->roots = roots.release();
+  std::memcpy(shared->key, key.c_str(), key.size() + 1);
+  return shared;
+}
+
+// The engine for `caFiles` with a reference for the caller, or null.
+SharedEngine* AcquireEngine(const std::vector<std::string>& caFiles) {
+  std::string key = TrustKey(caFiles);
+  std::lock_guard<std::mutex> hold(engineLock);
+  if (keptEngine == nullptr || key != keptEngine->key) {
+    SharedEngine* fresh = NewEngine(caFiles, key);
+    if (fresh == nullptr) return nullptr;
+    Release(keptEngine);
+    keptEngine = fresh;
+  }
+  keptEngine->references.fetch_add(1);
+  return keptEngine;
+}
+
+struct EngineReleaser {
+  void operator()(SharedEngine* shared) const { Release(shared); }
+};
+
+}  // namespace
+
+TlsFailure CheckServerCertificate(PCCERT_CONTEXT certificate, const char* hostName,
+                                  const std::vector<std::string>& caFiles) {
+  if (certificate == nullptr || hostName == nullptr) return TlsFailure::kOther;
+  std::unique_ptr<SharedEngine, EngineReleaser> engine(AcquireEngine(caFiles));
+  if (!engine) return TlsFailure::kOther;
 
   char serverAuth[] = szOID_PKIX_KP_SERVER_AUTH;
   LPSTR usages[] = {serverAuth};
@@ -225,8 +295,8 @@ TlsFailure CheckServerCertificate(PCCERT_CONTEXT certificate, const char* hostNa
   chainPara.RequestedUsage.Usage.cUsageIdentifier = 1;
   chainPara.RequestedUsage.Usage.rgpszUsageIdentifier = usages;
   PCCERT_CHAIN_CONTEXT chainContext = nullptr;
-  if (!CertGetCertificateChain(static_cast<HCERTCHAINENGINE>(engine.get()), certificate, nullptr,
-                               certificate->hCertStore, &chainPara, 0, nullptr, &chainContext)) {
+  if (!CertGetCertificateChain(engine->engine, certificate, nullptr, certificate->hCertStore,
+                               &chainPara, 0, nullptr, &chainContext)) {
     return TlsFailure::kOther;
   }
   ChainPtr chain(chainContext);
