@@ -178,7 +178,8 @@ run 0 download "$big_pad" "$work/big.plain" && [ -n "$err" ] &&
   echo "FAILED: without a terminal the download wrote to stderr: $err" && failures=$((failures + 1))
 
 # Ctrl-C while the server holds the download (its lighttpd stopped): exit
-# 130, no output file, no temporary file of the library's left behind.
+# 130, no output file, no temporary file of the library's left behind (in
+# $work/user natively; under Wine the library's directory is set below).
 lighttpd_stopped=$(pgrep -P "$pad_server_pid" -x lighttpd)
 kill -STOP "$lighttpd_stopped"
 pty_start download "$big_pad" "$work/big.cut"
