@@ -97,6 +97,21 @@ bool ParseArguments(int argc, char** argv, Arguments& arguments, std::string& er
         return false;
       }
       arguments.caFile = value;
+    } else if (name == "--user") {
+      if (!takeValue() || value.empty() || value[0] == ':') {
+        error = "--user needs a user name, NAME or NAME:PASSWORD";
+        return false;
+      }
+      std::size_t colon = value.find(':');
+      arguments.user = value.substr(0, colon);
+      arguments.hasPassword = colon != std::string::npos;
+      arguments.password = arguments.hasPassword ? value.substr(colon + 1) : "";
+    } else if (name == "--netrc-file") {
+      if (!takeValue() || value.empty()) {
+        error = "--netrc-file needs a file";
+        return false;
+      }
+      arguments.netrcFile = value;
     } else if (name == "--at") {
       if (!takeValue() || !ParsePosition(value, arguments.atX, arguments.atY)) {
         error = "--at needs a position X,Y";

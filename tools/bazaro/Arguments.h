@@ -11,6 +11,10 @@ struct Arguments {
   std::vector<std::string> operands;  // in order
   std::string server;                 // --server, else BAZARO_SERVER, else the default
   std::string caFile;                 // --cacert: trusted besides the system's roots
+  std::string user;                   // --user NAME[:PASSWORD], empty without
+  std::string password;               // the part after the first ':'
+  bool hasPassword = false;           // --user held a ':'
+  std::string netrcFile;              // --netrc-file: read instead of the user's
   bool help = false;                  // --help or -h
   bool json = false;                  // --json
   bool hasAt = false;                 // --at X,Y

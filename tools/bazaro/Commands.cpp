@@ -9,7 +9,10 @@
 
 #include "tools/bazaro/ClientSession.h"
 #include "tools/bazaro/Exit.h"
+#include "tools/bazaro/Interruption.h"
 #include "tools/bazaro/PadDescription.h"
+#include "tools/bazaro/PasswordPrompt.h"
+#include "tools/bazaro/ReasonHint.h"
 
 namespace bazaro {
 
@@ -61,31 +64,65 @@ std::unique_ptr<MkSimplePad> LoadPad(const std::string& path) {
   return std::unique_ptr<MkSimplePad>(load(Writable(path), 1));
 }
 
+Failure Interruption(const std::string& what) { return {kInterrupted, what + ": interrupted"}; }
+
+// Why a request that was taken did not succeed, as the client tells it.
+struct Refusal {
+  int reason = kReasonNone;
+  std::string text;
+  int status = 0;  // the HTTP status that refused it, or 0
+};
+
 // What a request that was taken but did not succeed reports: the reason
-// the client names, when it can name one.
-Failure ServerFailure(const Context& context, const std::string& what, const std::string& reason) {
+// the client names, when it can name one, and what to try.
+Failure ServerFailure(const Context& context, const std::string& what, const Refusal& refusal) {
+  std::string reason =
+      refusal.text.empty() ? "it could not be reached, or it refused the request" : refusal.text;
+  if (refusal.reason == kReasonRefused && refusal.status != 0) {
+    reason += ", HTTP " + std::to_string(refusal.status);
+  }
   return {kServerFailed,
-          what + " failed at the pad server " + context.arguments.server + " (" +
-              (reason.empty() ? "it could not be reached, or it refused the request" : reason) +
-              ")"};
+          what + " failed at the pad server " + context.arguments.server + " (" + reason + ")",
+          ReasonHint(refusal.reason)};
 }
+
+bool Readable(const std::string& path) { return std::ifstream(path, std::ios::binary).is_open(); }
 
 // Runs one request; `read` takes the outcome inside the report and says
 // whether the request succeeded.
 Failure Request(const Context& context, const std::string& what,
                 const std::function<char(BazaroComm&)>& request,
-                const std::function<bool(BazaroComm&)>& read, Failure* localFailure = nullptr) {
+                const std::function<bool(BazaroComm&)>& read, Failure* localFailure = nullptr,
+                const unsigned long long* bodySize = nullptr) {
   if (!context.arguments.caFile.empty() &&
       BazaroComm::SetTrustFile(context.arguments.caFile.c_str()) != 1) {
     return {kLocalFile, "cannot read the certificate file " + context.arguments.caFile};
   }
-  ClientSession session(context.arguments.server);
+  const Arguments& arguments = context.arguments;
+  if (!arguments.netrcFile.empty()) {
+    if (!Readable(arguments.netrcFile)) {
+      return {kLocalFile, "cannot read the netrc file " + arguments.netrcFile};
+    }
+    BazaroComm::SetNetrcFile(arguments.netrcFile.c_str());
+  }
+  ClientSession session(arguments.server);
+  if (!arguments.user.empty() && session.SetCredentials(arguments.user, arguments.password) != 1) {
+    return Usage("--user: a name with a control character, or a password with one, cannot be sent");
+  }
   bool succeeded = false;
-  std::string reason;
-  ClientSession::Outcome outcome = session.Run(request, [&](BazaroComm& comm) {
-    succeeded = read(comm);
-    if (!succeeded) reason = comm.QueryResultReasonText();
-  });
+  Refusal refusal;
+  ClientSession::Outcome outcome = session.Run(
+      request,
+      [&](BazaroComm& comm) {
+        succeeded = read(comm);
+        if (!succeeded) {
+          refusal.reason = comm.QueryResultReason();
+          refusal.text = comm.QueryResultReasonText();
+          refusal.status = comm.QueryResultStatus();
+        }
+      },
+      bodySize);
+  if (outcome == ClientSession::kInterrupted) return Interruption(what);
   if (localFailure != nullptr && localFailure->status != kDone) return *localFailure;
   switch (outcome) {
     case ClientSession::kRefused:
@@ -95,9 +132,10 @@ Failure Request(const Context& context, const std::string& what,
     case ClientSession::kNoReport:
       return {kServerFailed, what + ": no answer from the pad server " + context.arguments.server};
     case ClientSession::kReported:
+    case ClientSession::kInterrupted:
       break;
   }
-  return succeeded ? kSuccess : ServerFailure(context, what, reason);
+  return succeeded ? kSuccess : ServerFailure(context, what, refusal);
 }
 
 // A pad file to store, and where: --at, else the pad's own position.
@@ -155,22 +193,35 @@ Failure StorePad(const Context& context, bool update) {
 }
 
 // A request that fetches a file: the fetched file is copied to `target`
-// inside the report, while it exists.
+// inside the report, while it exists. A copy that failed or was
+// interrupted is removed rather than left half written.
 Failure Fetch(const Context& context, const std::string& what, const std::string& target,
               const std::function<char(BazaroComm&)>& request) {
   Failure local = kSuccess;
-  return Request(
+  bool written = false;
+  unsigned long long size = 0;
+  Failure failure = Request(
       context, what, request,
       [&](BazaroComm& comm) {
         char* file = comm.QueryResultFile();
         if (file == nullptr) return false;
         std::string content;
-        if (!ReadFile(file, content) || !WriteFile(target, content)) {
+        if (!ReadFile(file, content)) {
+          local = {kLocalFile, "cannot read the fetched file " + std::string(file)};
+          return true;
+        }
+        size = content.size();
+        if (!WriteFile(target, content)) {
+          std::remove(target.c_str());
           local = {kLocalFile, "cannot write " + target};
+        } else {
+          written = true;
         }
         return true;
       },
-      &local);
+      &local, &size);
+  if (failure.status == kInterrupted && written) std::remove(target.c_str());
+  return failure;
 }
 
 Failure NewId(const Context& context) {
@@ -253,10 +304,13 @@ Failure Put(const Context& context) {
   const std::string& local = context.Operand(0);
   std::string probe;
   if (!ReadFile(local, probe)) return {kLocalFile, "cannot read " + local};
-  return RequestDone(context, "sending " + local + " as " + context.Operand(1),
-                     [&](BazaroComm& comm) {
-                       return comm.RequestPutFile(Writable(local), Writable(context.Operand(1)));
-                     });
+  unsigned long long size = probe.size();
+  return Request(
+      context, "sending " + local + " as " + context.Operand(1),
+      [&](BazaroComm& comm) {
+        return comm.RequestPutFile(Writable(local), Writable(context.Operand(1)));
+      },
+      [](BazaroComm& comm) { return comm.QueryResultBool() == 1; }, nullptr, &size);
 }
 
 Failure Get(const Context& context) {
@@ -295,18 +349,37 @@ const Command* FindCommand(const std::string& name) {
   return nullptr;
 }
 
+const char kServerOptions[] =
+    "[--server ADDRESS] [--cacert FILE]\n"
+    "              [--user NAME[:PASSWORD]] [--netrc-file FILE]";
+
 void PrintCommandUsage(const Command& command) {
-  std::printf("usage: bazaro %s%s%s [--server ADDRESS] [--cacert FILE]\n\n%s.\n", command.name,
-              *command.operands != '\0' ? " " : "", command.operands, command.summary);
+  std::printf("usage: bazaro %s%s%s %s\n\n%s.\n", command.name,
+              *command.operands != '\0' ? " " : "", command.operands, kServerOptions,
+              command.summary);
+}
+
+// The password of --user NAME without one, asked before the first request.
+Failure CompleteCredentials(Arguments& arguments) {
+  if (arguments.user.empty() || arguments.hasPassword) return kSuccess;
+  if (AskPassword(arguments.user, arguments.password)) {
+    arguments.hasPassword = true;
+    return kSuccess;
+  }
+  if (Interrupted()) return Interruption("password for " + arguments.user);
+  return Usage("--user " + arguments.user +
+               ": no password (standard input is not a terminal to ask on; give "
+               "--user NAME:PASSWORD or a --netrc-file entry)");
 }
 
 }  // namespace
 
 void PrintUsage() {
   std::printf(
-      "usage: bazaro COMMAND [OPERANDS] [--server ADDRESS] [--cacert FILE]\n\n"
+      "usage: bazaro COMMAND [OPERANDS] %s\n\n"
       "Shares pads with a pad server through the BazaroComm library.\n\n"
-      "Commands:\n");
+      "Commands:\n",
+      kServerOptions);
   for (const Command& command : kCommands) {
     std::printf("  %-8s %-26s %s\n", command.name, command.operands, command.summary);
   }
@@ -315,10 +388,16 @@ void PrintUsage() {
       "comes from --server, else BAZARO_SERVER, else %s.\n"
       "--cacert FILE trusts the PEM certificates in FILE besides the system's roots\n"
       "and the user's bazaro/ca.pem.\n"
+      "--user NAME:PASSWORD logs in as NAME (sent over https:// only); with NAME\n"
+      "alone the password is asked on the terminal. Without --user, credentials\n"
+      "come from the netrc file (machine HOST login NAME password PASSWORD lines):\n"
+      "the user's bazaro/netrc, or --netrc-file FILE.\n"
       "A proxy is used as the library reads it from the platform user directory.\n"
+      "On a terminal, transfers of 1 MiB or more show a progress bar on stderr.\n"
       "'bazaro COMMAND --help' shows one command.\n\n"
       "Exit status: 0 done; 1 usage or a refused request; 2 the server could not be\n"
-      "reached or the request failed; 3 a local file could not be read or written.\n",
+      "reached or the request failed; 3 a local file could not be read or written;\n"
+      "130 interrupted by Ctrl-C (the request cancelled, no partial output left).\n",
       kDefaultServer);
 }
 
@@ -344,7 +423,12 @@ int RunCommand(const Arguments& arguments) {
   if (arguments.operands.size() != command->operandCount) {
     return Report(Usage(std::string("usage: bazaro ") + command->name + " " + command->operands));
   }
-  return Report(command->handler(Context{arguments}));
+  Arguments completed = arguments;
+  if (std::string(command->name) != "show") {
+    Failure failure = CompleteCredentials(completed);
+    if (failure.status != kDone) return Report(failure);
+  }
+  return Report(command->handler(Context{completed}));
 }
 
 }  // namespace bazaro

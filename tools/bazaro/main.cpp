@@ -5,8 +5,10 @@
 #include "tools/bazaro/Arguments.h"
 #include "tools/bazaro/Commands.h"
 #include "tools/bazaro/Exit.h"
+#include "tools/bazaro/Interruption.h"
 
 int main(int argc, char** argv) {
+  bazaro::WatchInterruption();
   bazaro::Arguments arguments;
   std::string error;
   if (!bazaro::ParseArguments(argc, argv, arguments, error)) {
