@@ -1,4 +1,4 @@
-# shellcheck shell=bash
+# shellcheck shell=bash disable=SC2034  # the postgres_cluster_ variables are the caller's
 # A private PostgreSQL cluster for tests and local servers: made with initdb
 # in a fresh temporary folder, listening on 127.0.0.1 alone (on a free port)
 # and on a socket in that folder, reached with a password made for this run.
