@@ -1,6 +1,7 @@
 #include "padserver/PostgresConnection.h"
 
 #include <cstdlib>
+#include <utility>
 
 #include "padserver/ServerLog.h"
 
@@ -14,17 +15,19 @@ constexpr char kLockNotAvailable[] = "55P03";
 
 }  // namespace
 
-PostgresParams& PostgresParams::Add(std::int64_t value) {
-  values_.push_back(std::to_string(value));
-  isNull_.push_back(false);
-  formats_.push_back(0);
-  return *this;
-}
+PostgresParams& PostgresParams::Add(std::int64_t value) { return AddText(std::to_string(value)); }
 
 PostgresParams& PostgresParams::AddBytes(std::string_view bytes) {
   values_.emplace_back(bytes);
   isNull_.push_back(false);
   formats_.push_back(1);  // binary: the bytes as they are
+  return *this;
+}
+
+PostgresParams& PostgresParams::AddText(std::string text) {
+  values_.push_back(std::move(text));
+  isNull_.push_back(false);
+  formats_.push_back(0);
   return *this;
 }
 
@@ -118,9 +121,12 @@ bool PostgresConnection::RunScript(const char* sql) {
   return Check(PQexec(connection_, sql), nullptr);
 }
 
+bool PostgresConnection::Retryable() const {
+  return errorState_ == kSerializationFailure || errorState_ == kDeadlockDetected;
+}
+
 bool PostgresConnection::Conflicted() const {
-  return errorState_ == kSerializationFailure || errorState_ == kDeadlockDetected ||
-         errorState_ == kLockNotAvailable;
+  return Retryable() || errorState_ == kLockNotAvailable;
 }
 
 Status PostgresConnection::Failure() const {

@@ -26,6 +26,8 @@ class PostgresParams {
   PostgresParams& Add(std::int64_t value);
   // Bytes sent as bytea; the SQL casts the parameter ($n::bytea).
   PostgresParams& AddBytes(std::string_view bytes);
+  // Text in the form the SQL casts it from ($n::TYPE).
+  PostgresParams& AddText(std::string text);
   // SQL NULL.
   PostgresParams& AddNull();
 
@@ -74,9 +76,11 @@ class PostgresConnection {
 
   // The SQLSTATE of the last failed statement, empty after a success.
   const std::string& ErrorState() const { return errorState_; }
-  // Whether the last failure was a conflict with another transaction
-  // (serialization failure, deadlock, lock wait past its time-out), which
-  // the same transaction may succeed at when tried again.
+  // Whether the last failure was a deadlock or serialization failure, which
+  // the same transaction may get past when run again.
+  bool Retryable() const;
+  // Whether the last failure was a conflict with another transaction: a
+  // retryable one, or a lock wait past its time-out.
   bool Conflicted() const;
   // The last failure as a Status: 503 for a conflict, otherwise 500 with
   // the database's message in the log.

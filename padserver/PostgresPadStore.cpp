@@ -37,9 +37,15 @@ constexpr char kSchema[] =
     "CREATE TABLE files(name bytea PRIMARY KEY, owner bytea NOT NULL);"
     "INSERT INTO pad_store_version(version) VALUES(1);";
 
-// Taken while the tables are made, so that of several connections meeting
-// an empty database one makes them and the others find them made.
-constexpr std::int64_t kSchemaLock = 0x5061645374;
+// The store's transaction locks, (space, key) pairs. The schema lock is
+// held while the tables are made, so that of several connections meeting
+// an empty database one makes them and the others find them made; the shape
+// lock while a pad moves or a subtree goes; a room lock, keyed by the
+// parent, while a child is added.
+constexpr int kLockSpace = 0x50616453;  // the store's own class of locks
+constexpr int kSchemaLock = 1;
+constexpr int kShapeLock = 2;
+constexpr int kRoomLocks = 3;
 
 // The pad $1 and every pad below it.
 #define PAD_SUBTREE                  \
@@ -95,12 +101,12 @@ Status PostgresPadStore::CheckSchema() {
 
 Status PostgresPadStore::CreateTables() {
   PostgresParams lock;
-  lock.Add(kSchemaLock);
+  lock.Add(kLockSpace + kSchemaLock).Add(0);
   PostgresResult made;
   // Read committed: each statement after the lock sees what the connection
   // that held it before committed.
   bool ok = db_->Run("BEGIN ISOLATION LEVEL READ COMMITTED") &&
-            db_->Run("SELECT pg_advisory_xact_lock($1)", lock) &&
+            db_->Run("SELECT pg_advisory_xact_lock($1::integer, $2::integer)", lock) &&
             db_->Run("SELECT (to_regclass('pad_store_version') IS NOT NULL)::integer",
                      PostgresParams(), made) &&
             made.Rows() == 1;
@@ -114,22 +120,29 @@ Status PostgresPadStore::CreateTables() {
 template <typename Body>
 Status PostgresPadStore::InTransaction(Kind kind, Body body) {
   std::minstd_rand random(std::random_device{}());
-  const char* begin = kind == kWrite ? "BEGIN ISOLATION LEVEL SERIALIZABLE"
+  const char* begin = kind == kWrite ? "BEGIN ISOLATION LEVEL READ COMMITTED"
                                      : "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY";
   for (int attempt = 1;; ++attempt) {
     Status status = db_->Run(begin) ? body() : db_->Failure();
-    bool conflicted = db_->Conflicted();
+    bool retryable = db_->Retryable();
     if (status.IsOk()) {
       if (db_->Run("COMMIT")) return status;
       status = db_->Failure();
-      conflicted = db_->Conflicted();
+      retryable = db_->Retryable();
     } else {
       db_->RunScript("ROLLBACK");
     }
-    if (!conflicted || attempt == kMaxAttempts) return status;
+    if (!retryable || attempt == kMaxAttempts) return status;
     std::this_thread::sleep_for(
         std::chrono::milliseconds(1 + random() % kMaxRetryPauseMilliseconds));
   }
+}
+
+Status PostgresPadStore::Lock(int space, std::int64_t key) {
+  PostgresParams lock;
+  lock.Add(kLockSpace + space).Add(key);
+  return db_->Run("SELECT pg_advisory_xact_lock($1::integer, $2::integer)", lock) ? Status::Ok()
+                                                                                  : db_->Failure();
 }
 
 bool PostgresPadStore::Exists(PadId id, Status& status) {
@@ -165,6 +178,9 @@ Status PostgresPadStore::CheckOwner(PadId id, const char* refusal) {
 }
 
 Status PostgresPadStore::CheckRoomBelow(PadId parent) {
+  // The key is the parent's 32 bits, read as a signed integer.
+  Status locked = Lock(kRoomLocks, static_cast<std::int32_t>(parent));
+  if (!locked.IsOk()) return locked;
   PostgresResult count;
   if (!db_->Run("SELECT count(*) FROM pads WHERE parent = $1", PostgresParams().Add(parent),
                 count)) {
@@ -242,9 +258,19 @@ Status PostgresPadStore::Update(PadId id, const PadChange& change) {
 }
 
 Status PostgresPadStore::UpdateOnce(PadId id, const PadChange& change) {
-  Status status = CheckOwner(id, "not your pad");
-  if (!status.IsOk()) return status;
-  if (!Exists(id, status)) return status.IsOk() ? NoSuchPad() : status;
+  Status status;
+  if (change.parent) {
+    status = Lock(kShapeLock, 0);
+    if (!status.IsOk()) return status;
+  }
+  // The pad's row stays as it is read until the commit.
+  PostgresResult pad;
+  if (!db_->Run("SELECT account, parent FROM pads WHERE id = $1 FOR UPDATE",
+                PostgresParams().Add(id), pad)) {
+    return db_->Failure();
+  }
+  if (pad.Rows() == 0) return NoSuchPad();
+  if (!user_.empty() && pad.Bytes(0, 0) != user_) return Status::Fail(kForbidden, "not your pad");
   if (change.parent && *change.parent != kNoParent) {
     if (!Exists(*change.parent, status)) {
       return status.IsOk() ? Status::Fail(kNotFound, "no such parent") : status;
@@ -257,16 +283,9 @@ Status PostgresPadStore::UpdateOnce(PadId id, const PadChange& change) {
     }
     if (!status.IsOk()) return status;
   }
-  if (change.parent) {
-    PostgresResult current;
-    if (!db_->Run("SELECT parent FROM pads WHERE id = $1", PostgresParams().Add(id), current) ||
-        current.Rows() != 1) {
-      return db_->Failure();
-    }
-    if (static_cast<PadId>(current.Integer(0, 0)) != *change.parent) {
-      status = CheckRoomBelow(*change.parent);
-      if (!status.IsOk()) return status;
-    }
+  if (change.parent && static_cast<PadId>(pad.Integer(0, 1)) != *change.parent) {
+    status = CheckRoomBelow(*change.parent);
+    if (!status.IsOk()) return status;
   }
 
   // NULL keeps the stored value.
@@ -356,7 +375,8 @@ Status PostgresPadStore::Children(PadId parent, std::vector<PadId>& children) {
 Status PostgresPadStore::Delete(PadId id, std::vector<PadId>& removed) {
   Status status = InTransaction(kWrite, [&] {
     removed.clear();
-    Status found;
+    Status found = Lock(kShapeLock, 0);
+    if (!found.IsOk()) return found;
     if (!Exists(id, found)) return found.IsOk() ? NoSuchPad() : found;
     PostgresResult subtree;
     if (!db_->Run(PAD_SUBTREE "SELECT pad FROM subtree", PostgresParams().Add(id), subtree)) {
@@ -369,11 +389,15 @@ Status PostgresPadStore::Delete(PadId id, std::vector<PadId>& removed) {
       Status owner = CheckOwner(pad, "not your pad");
       if (!owner.IsOk()) return owner;
     }
-    // The attributes go first: the pads they hang on still name the subtree.
-    if (!db_->Run(PAD_SUBTREE "DELETE FROM attributes WHERE pad IN (SELECT pad FROM subtree)",
-                  PostgresParams().Add(id)) ||
-        !db_->Run(PAD_SUBTREE "DELETE FROM pads WHERE id IN (SELECT pad FROM subtree)",
-                  PostgresParams().Add(id))) {
+    // The pads go first, waiting for the changes still made to them; the
+    // attributes those changes added are then seen and go too.
+    std::string list = "{";
+    for (PadId pad : removed) list += std::to_string(pad) + ",";
+    list.back() = '}';
+    PostgresParams pads;
+    pads.AddText(list);
+    if (!db_->Run("DELETE FROM pads WHERE id = ANY($1::bigint[])", pads) ||
+        !db_->Run("DELETE FROM attributes WHERE pad = ANY($1::bigint[])", pads)) {
       return db_->Failure();
     }
     return Status::Ok();

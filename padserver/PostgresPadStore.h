@@ -1,11 +1,14 @@
 // The shared pad store: one PostgreSQL database that the programs of several
 // front ends use at once, each request on a connection of its own.
 //
-// Every operation is one transaction. Writers run serializable, so that the
-// checks an operation makes (room below a parent, a parent outside the pad
-// it receives) still hold when it commits; a transaction that lost a
-// conflict with another is tried again, a bounded number of times, before
-// the request is answered 503. Readers see one consistent snapshot.
+// Every operation is one transaction. Writers run read committed and lock
+// what their checks rely on before making them: the pad they change (its
+// row), the parent they add a child to (room below it), and the shape of the
+// tree for a move or a deletion, so that no check is overtaken by another
+// writer before the commit. The locks are always taken in that order:
+// shape, pad, parent. A transaction that still meets a deadlock is run
+// again, a bounded number of times, before the request is answered 503.
+// Readers see one consistent snapshot.
 //
 // The tables are made by the first connection that finds none; the one-row
 // table pad_store_version says which schema they hold, and a store of a
@@ -25,7 +28,7 @@ class PostgresPadStore : public PadStore {
  public:
   // The schema this server writes and reads.
   static constexpr int kSchemaVersion = 1;
-  // How often a transaction that lost a conflict is run again.
+  // How often a transaction that met a deadlock is run again.
   static constexpr int kMaxAttempts = 20;
   // How long a statement waits for another transaction's lock.
   static constexpr int kLockTimeoutMilliseconds = 10000;
@@ -56,6 +59,8 @@ class PostgresPadStore : public PadStore {
 
   // Whether the pad `id` exists; a failed query shows in `status`.
   bool Exists(PadId id, Status& status);
+  // Takes the transaction's lock `key` of `space`: 503 after the lock time-out.
+  Status Lock(int space, std::int64_t key);
   // Whether `ancestor` is `pad` itself or lies above it.
   bool IsSelfOrAbove(PadId ancestor, PadId pad, Status& status);
   // With accounts, 403 unless the pad `id` is the acting user's.

@@ -281,6 +281,30 @@ TEST_P(PadStoreTest, AccountsAndLimitsRefuseOthersChanges) {
   EXPECT_EQ(Info(bobs), "id=0 x=3 y=0 account=\"bob\" group=\"guest\"");
 }
 
+// Two processes that each place one of two pads below the other: at most
+// one of them may succeed, or the pair would hang below itself.
+TEST_P(PadStoreTest, CrossedMovesNeverMakeACycle) {
+  PadId pads[2] = {NewPad(), NewPad()};
+  for (int round = 0; round < 20; ++round) {
+    std::unique_ptr<PadStore> stores[2] = {Open(), Open()};
+    ASSERT_TRUE(stores[0] != nullptr && stores[1] != nullptr);
+    Status outcomes[2];
+    std::thread movers[2];
+    for (int m = 0; m < 2; ++m) {
+      movers[m] = std::thread([&, m] {
+        PadChange below;
+        below.parent = pads[1 - m];
+        outcomes[m] = stores[m]->Update(pads[m], below);
+      });
+    }
+    for (std::thread& mover : movers) mover.join();
+    ASSERT_FALSE(outcomes[0].IsOk() && outcomes[1].IsOk()) << "round " << round;
+    PadChange top;
+    top.parent = kNoParent;
+    for (PadId pad : pads) ASSERT_TRUE(store_->Update(pad, top).IsOk());
+  }
+}
+
 // Every thread is another process's connection, all meeting the new store.
 TEST_P(PadStoreTest, ManyWritersAtOnceLoseNothing) {
   store_.reset();
