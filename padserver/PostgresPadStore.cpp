@@ -35,7 +35,7 @@ constexpr char kSchema[] =
     "  position bigint GENERATED ALWAYS AS IDENTITY,"
     "  PRIMARY KEY(pad, name));"
     "CREATE TABLE files(name bytea PRIMARY KEY, owner bytea NOT NULL);"
-    "INSERT INTO pad_store_version(version) VALUES(1);";
+    "INSERT INTO pad_store_version(version) VALUES(1);";  // kSchemaVersion
 
 // The store's transaction locks, (space, key) pairs. The schema lock is
 // held while the tables are made, so that of several connections meeting
@@ -46,11 +46,6 @@ constexpr int kLockSpace = 0x50616453;  // the store's own class of locks
 constexpr int kSchemaLock = 1;
 constexpr int kShapeLock = 2;
 constexpr int kRoomLocks = 3;
-
-// The pad $1 and every pad below it.
-#define PAD_SUBTREE                  \
-  "WITH RECURSIVE subtree(pad) AS (" \
-  "  SELECT $1::bigint UNION SELECT pads.id FROM pads JOIN subtree ON pads.parent = subtree.pad) "
 
 constexpr PadId kLargestId = std::numeric_limits<PadId>::max();
 // The longest pause before a transaction that lost a conflict runs again.
@@ -379,7 +374,10 @@ Status PostgresPadStore::Delete(PadId id, std::vector<PadId>& removed) {
     if (!found.IsOk()) return found;
     if (!Exists(id, found)) return found.IsOk() ? NoSuchPad() : found;
     PostgresResult subtree;
-    if (!db_->Run(PAD_SUBTREE "SELECT pad FROM subtree", PostgresParams().Add(id), subtree)) {
+    if (!db_->Run("WITH RECURSIVE subtree(pad) AS (SELECT $1::bigint UNION"
+                  " SELECT pads.id FROM pads JOIN subtree ON pads.parent = subtree.pad) "
+                  "SELECT pad FROM subtree",
+                  PostgresParams().Add(id), subtree)) {
       return db_->Failure();
     }
     for (int row = 0; row < subtree.Rows(); ++row) {
