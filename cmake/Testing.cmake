@@ -61,19 +61,24 @@ target_include_directories(bazaro_test_main PUBLIC ${PROJECT_SOURCE_DIR}/tests/s
 target_link_libraries(bazaro_test_main PUBLIC ${BAZARO_GTEST} bazaro_mkres bazaro_os)
 
 # bazaro_add_test_program(NAME name SOURCES ... LIBRARIES ... [TIMEOUT seconds]
-#                         [SHARED_REGISTRY])
+#                         [SHARED_REGISTRY] [WRAPPER script])
 #
 # SHARED_REGISTRY marks a program that changes the platform's settings in the
 # registry (under Wine one registry serves every program); such programs never
-# run at the same time.
+# run at the same time. WRAPPER names a script that runs the program (its
+# path the first argument), for servers the program needs.
 function(bazaro_add_test_program)
-  cmake_parse_arguments(ARG "SHARED_REGISTRY" "NAME;TIMEOUT" "SOURCES;LIBRARIES" ${ARGN})
+  cmake_parse_arguments(ARG "SHARED_REGISTRY" "NAME;TIMEOUT;WRAPPER" "SOURCES;LIBRARIES" ${ARGN})
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 300)
   endif()
   add_executable(${ARG_NAME} ${ARG_SOURCES})
   target_link_libraries(${ARG_NAME} PRIVATE ${ARG_LIBRARIES} bazaro_test_main)
-  add_test(NAME ${ARG_NAME} COMMAND ${ARG_NAME})
+  if(ARG_WRAPPER)
+    add_test(NAME ${ARG_NAME} COMMAND bash ${ARG_WRAPPER} $<TARGET_FILE:${ARG_NAME}>)
+  else()
+    add_test(NAME ${ARG_NAME} COMMAND ${ARG_NAME})
+  endif()
   set_tests_properties(${ARG_NAME} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
   if(ARG_SHARED_REGISTRY)
     set_tests_properties(${ARG_NAME} PROPERTIES RESOURCE_LOCK platform_registry)

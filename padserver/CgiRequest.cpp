@@ -78,6 +78,7 @@ CgiRequest CgiRequest::FromEnvironment() {
   request.serverPort = Environment("SERVER_PORT");
   request.remoteUser = Environment("REMOTE_USER");
   request.dataDirectory = Environment("BAZARO_PAD_DATA");
+  request.store = Environment("BAZARO_PAD_STORE");
   request.maxBody = Environment("BAZARO_PAD_MAX_BODY");
   for (const Setting& setting : kLimitSettings)
     request.*setting.text = Environment(setting.variable);

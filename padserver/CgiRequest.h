@@ -3,6 +3,8 @@
 //
 // The settings come from the environment that the web server's configuration
 // gives the programs: BAZARO_PAD_DATA names the data directory,
+// BAZARO_PAD_STORE a PostgreSQL connection URI for the pad records (the data
+// directory's SQLite database when unset),
 // BAZARO_PAD_MAX_BODY the largest body accepted, in bytes (1 GiB when unset),
 // and BAZARO_PAD_MAX_ATTRIBUTES, BAZARO_PAD_MAX_ATTRIBUTE_BYTES,
 // BAZARO_PAD_MAX_CHILDREN, BAZARO_PAD_MAX_FILES, BAZARO_PAD_MAX_FILE_BYTES and
@@ -34,6 +36,7 @@ struct CgiRequest {
   std::string serverPort;     // SERVER_PORT
   std::string remoteUser;     // REMOTE_USER, the account; empty without accounts
   std::string dataDirectory;  // BAZARO_PAD_DATA
+  std::string store;          // BAZARO_PAD_STORE, empty for the embedded store
   std::string maxBody;        // BAZARO_PAD_MAX_BODY, empty for the default
   // The Limits as given, empty for their defaults.
   std::string maxAttributes;

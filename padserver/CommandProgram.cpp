@@ -3,16 +3,23 @@
 
 #include "padserver/HttpResponse.h"
 #include "padserver/PadCommands.h"
+#include "padserver/PostgresPadStore.h"
 #include "padserver/Programs.h"
 #include "padserver/SqlitePadStore.h"
 
 namespace padserver {
 
+std::unique_ptr<PadStore> OpenRecordStore(const std::string& store, const DataDirectory& data,
+                                          Status& status) {
+  if (!store.empty()) return PostgresPadStore::Open(store, status);
+  return SqlitePadStore::Open(data.DatabasePath(), status);
+}
+
 std::unique_ptr<PadStore> OpenPadStore(const CgiRequest& request, const DataDirectory& data,
                                        Status& status) {
   status = data.Prepare();
   if (!status.IsOk()) return nullptr;
-  std::unique_ptr<PadStore> store = SqlitePadStore::Open(data.DatabasePath(), status);
+  std::unique_ptr<PadStore> store = OpenRecordStore(request.store, data, status);
   if (store != nullptr) {
     Limits limits;
     request.ReadLimits(limits);

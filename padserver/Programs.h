@@ -15,6 +15,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "padserver/CgiRequest.h"
 #include "padserver/DataDirectory.h"
@@ -27,9 +28,16 @@ int RunPadPutProgram(const CgiRequest& request);
 int RunPadGetProgram(const CgiRequest& request);
 int RunUploadProgram(const CgiRequest& request);
 
-// The store in `data`, which is made when missing, acting for the request's
-// user; null with the reason in `status` when that fails.
+// The store of the request (the PostgreSQL database BAZARO_PAD_STORE names,
+// or else the SQLite database in `data`), with `data` made when missing,
+// acting for the request's user; null with the reason in `status` when that
+// fails.
 std::unique_ptr<PadStore> OpenPadStore(const CgiRequest& request, const DataDirectory& data,
                                        Status& status);
+
+// The PostgreSQL database the connection URI `store` names, or without one
+// the SQLite database in `data`; null with the reason in `status`.
+std::unique_ptr<PadStore> OpenRecordStore(const std::string& store, const DataDirectory& data,
+                                          Status& status);
 
 }  // namespace padserver

@@ -4,8 +4,10 @@
 
 #include <chrono>
 #include <limits>
+#include <string>
 #include <thread>
 
+#include "padserver/ServerLog.h"
 #include "padserver/SqliteStatement.h"
 
 namespace padserver {
@@ -109,7 +111,12 @@ Status SqlitePadStore::CreateTables() {
   int version = SchemaVersion(db_);
   if (version == kSchemaVersion) return Status::Ok();
   if (version < 0) return StoreFailure(db_);
-  if (version > kSchemaVersion) return Status::Fail(kServerError, "store of a newer version");
+  if (version > kSchemaVersion) {
+    LogFailure("store refused", "its schema version " + std::to_string(version) +
+                                    " is newer than this server's " +
+                                    std::to_string(kSchemaVersion));
+    return Status::Fail(kServerError, "store of a newer version");
+  }
   // WAL mode stays with the file once set.
   if (sqlite3_exec(db_, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr) != SQLITE_OK) {
     return StoreFailure(db_);

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <memory>
@@ -12,8 +13,8 @@
 #include <vector>
 
 #include "padserver/FileReplacement.h"
+#include "padserver/Programs.h"
 #include "padserver/ServerLog.h"
-#include "padserver/SqlitePadStore.h"
 
 namespace padserver {
 
@@ -46,14 +47,16 @@ void Remove(const std::string& path) {
 
 }  // namespace
 
-Status Sweep(const DataDirectory& data) {
+Status Sweep(const DataDirectory& data, const std::string& storeUri) {
   Status status = data.Prepare();
   if (!status.IsOk()) return status;
   const std::time_t now = std::time(nullptr);
-  std::unique_ptr<SqlitePadStore> store;
+  std::unique_ptr<PadStore> store;
   struct stat info;
-  if (::stat(data.DatabasePath().c_str(), &info) == 0) {
-    store = SqlitePadStore::Open(data.DatabasePath(), status);
+  // An embedded database left from before a move to a shared store must not
+  // decide which pad files go.
+  if (!storeUri.empty() || ::stat(data.DatabasePath().c_str(), &info) == 0) {
+    store = OpenRecordStore(storeUri, data, status);
     if (store == nullptr) return status;
   }
   for (const std::string& directory : {data.PadDirectory(), data.MiscDirectory()}) {
@@ -84,7 +87,8 @@ Status Sweep(const DataDirectory& data) {
 }
 
 int RunSweep(const char* dataDirectory) {
-  Status status = Sweep(DataDirectory(dataDirectory));
+  const char* store = std::getenv("BAZARO_PAD_STORE");
+  Status status = Sweep(DataDirectory(dataDirectory), store != nullptr ? store : "");
   if (status.IsOk()) return 0;
   LogFailure("sweep failed", status.reason);
   return 1;
