@@ -11,7 +11,8 @@
 #   pad-server-integration.sh [--cgi] PROGRAM CGI-DIR [EMULATOR ...]
 #   pad-server-integration.sh --https CGI-DIR
 #
-# With --cgi the server runs its programs as CGI rather than FastCGI.
+# With --cgi the server runs its programs as CGI rather than FastCGI, and
+# the HTTPS run is left out.
 # With --https the server serves HTTPS with its private authority and asks
 # for a user, and curl, through the proxy, makes the requests the program
 # makes (the client does not log in yet): the same commands give back
@@ -113,12 +114,14 @@ else
   for cgi in pad-cgi pad-gzput-cgi pad-gzget-cgi pad-upload-cgi; do
     carried+=("/cgi-bin/$cgi HTTP")
   done
-  # The same program once more over HTTPS, with the server's private
-  # authority, by the name its certificate carries; through the proxy every
-  # connection is a tunnel.
+fi
+# The same program once more over HTTPS, with the server's private authority,
+# by the name its certificate carries; through the proxy every connection is
+# a tunnel. TLS is lighttpd's alone, so the CGI run leaves it out.
+if [ "$program" != --https ] && [ ${#server_options[@]} -eq 0 ]; then
   stop_pad_server
   start_pad_server --data "$data-tls" --cgi-bin "$cgi_dir" --max-body $max_body \
-    --tls-self-signed "${server_options[@]}" || exit 1
+    --tls-self-signed || exit 1
   BAZARO_TEST_PAD_SERVER=localhost:${pad_server_address##*:} BAZARO_TEST_PROXY_PORT=$proxy_port \
     BAZARO_TEST_CA_FILE=$data-tls/tls/ca.pem timeout --kill-after=5 240 "$@" "$program" ||
     status=1
