@@ -10,10 +10,7 @@ namespace padserver {
 
 namespace {
 
-std::string Environment(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr ? value : "";
-}
+const char* EnvironmentValue(const char* name, void*) { return std::getenv(name); }
 
 // A decimal byte count; false for anything else.
 bool ReadCount(const std::string& text, std::uint64_t& count) {
@@ -66,22 +63,33 @@ bool IsOwnHost(const CgiRequest& request) {
 
 }  // namespace
 
-CgiRequest CgiRequest::FromEnvironment() {
+CgiRequest CgiRequest::FromVariables(Lookup lookup, void* context) {
+  auto value = [lookup, context](const char* name) {
+    const char* text = lookup(name, context);
+    return std::string(text != nullptr ? text : "");
+  };
   CgiRequest request;
-  request.method = Environment("REQUEST_METHOD");
-  request.contentLength = Environment("CONTENT_LENGTH");
-  request.origin = Environment("HTTP_ORIGIN");
-  request.host = Environment("HTTP_HOST");
-  request.serverName = Environment("BAZARO_PAD_SERVER_NAME");
-  if (request.serverName.empty()) request.serverName = Environment("SERVER_NAME");
-  request.serverAddr = Environment("SERVER_ADDR");
-  request.serverPort = Environment("SERVER_PORT");
-  request.remoteUser = Environment("REMOTE_USER");
-  request.dataDirectory = Environment("BAZARO_PAD_DATA");
-  request.store = Environment("BAZARO_PAD_STORE");
-  request.maxBody = Environment("BAZARO_PAD_MAX_BODY");
-  for (const Setting& setting : kLimitSettings)
-    request.*setting.text = Environment(setting.variable);
+  request.method = value("REQUEST_METHOD");
+  request.contentLength = value("CONTENT_LENGTH");
+  request.origin = value("HTTP_ORIGIN");
+  request.host = value("HTTP_HOST");
+  request.serverName = value("BAZARO_PAD_SERVER_NAME");
+  if (request.serverName.empty()) request.serverName = value("SERVER_NAME");
+  request.serverAddr = value("SERVER_ADDR");
+  request.serverPort = value("SERVER_PORT");
+  request.remoteUser = value("REMOTE_USER");
+  request.dataDirectory = value("BAZARO_PAD_DATA");
+  request.store = value("BAZARO_PAD_STORE");
+  request.maxBody = value("BAZARO_PAD_MAX_BODY");
+  for (const Setting& setting : kLimitSettings) request.*setting.text = value(setting.variable);
+  return request;
+}
+
+CgiRequest CgiRequest::FromEnvironment() {
+  // One request per process: its standard streams serve it until it ends.
+  static DescriptorStreams standardStreams(0, 1);
+  CgiRequest request = FromVariables(EnvironmentValue, nullptr);
+  request.streams = &standardStreams;
   return request;
 }
 
@@ -121,7 +129,7 @@ Status CgiRequest::ReadShortBody(std::string& text) const {
   std::uint64_t length = 0;
   Status status = Accept(kMaxCommandBody, length);
   if (!status.IsOk()) return status;
-  RequestBody body(input, length, BodyTimeout());
+  RequestBody body(*streams, length, BodyTimeout());
   return body.ReadAll(text);
 }
 

@@ -1,7 +1,9 @@
-// What a CGI program gets from the web server: the request's method and
-// announced length, the server's settings, and the body on its input.
+// What a program gets from the web server: the request's method and
+// announced length, the server's settings, and the streams of its body and
+// response. Under CGI the variables are the process's environment; a FastCGI
+// responder takes them from each request's parameters.
 //
-// The settings come from the environment that the web server's configuration
+// The settings come from the variables that the web server's configuration
 // gives the programs: BAZARO_PAD_DATA names the data directory,
 // BAZARO_PAD_STORE a PostgreSQL connection URI for the pad records (the data
 // directory's SQLite database when unset),
@@ -15,6 +17,7 @@
 #include <string>
 
 #include "padserver/Limits.h"
+#include "padserver/RequestStreams.h"
 #include "padserver/Status.h"
 
 namespace padserver {
@@ -45,10 +48,16 @@ struct CgiRequest {
   std::string maxFiles;
   std::string maxFileBytes;
   std::string bodyTimeout;
-  int input = 0;   // the body
-  int output = 1;  // the response
+  RequestStreams* streams = nullptr;  // the body and the response, not owned
 
-  // The request of this process, on standard input and output.
+  // Gives the value of the variable `name`, or null when it is unset.
+  using Lookup = const char* (*)(const char* name, void* context);
+
+  // The request that `lookup` describes; its streams are left to the caller.
+  static CgiRequest FromVariables(Lookup lookup, void* context);
+
+  // The request of this CGI process: its environment, standard input and
+  // output.
   static CgiRequest FromEnvironment();
 
   // Checks that the request is a POST with a valid length of at most

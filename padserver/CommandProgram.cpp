@@ -45,7 +45,7 @@ int RunCommandProgram(const CgiRequest& request) {
     // since a pad file is served only for an existing pad.
     for (PadId id : removed) ::unlink(data.PadFile(id).c_str());
   }
-  return WriteReply(request.output, status, reply) ? 0 : 1;
+  return WriteReply(*request.streams, status, reply) ? 0 : 1;
 }
 
 }  // namespace padserver

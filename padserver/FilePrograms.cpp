@@ -101,7 +101,7 @@ Status CheckFileRoom(const CgiRequest& request, const DataDirectory& data, const
 int RunPadPutProgram(const CgiRequest& request) {
   std::uint64_t length = 0;
   Status status = request.Accept(UINT64_MAX, length);
-  RequestBody body(request.input, length, request.BodyTimeout());
+  RequestBody body(*request.streams, length, request.BodyTimeout());
   std::string name;
   PadId id = 0;
   if (status.IsOk()) status = ReadFileName(body, name);
@@ -120,13 +120,13 @@ int RunPadPutProgram(const CgiRequest& request) {
       status = after;
     }
   }
-  return WriteReply(request.output, status, "") ? 0 : 1;
+  return WriteReply(*request.streams, status, "") ? 0 : 1;
 }
 
 int RunUploadProgram(const CgiRequest& request) {
   std::uint64_t length = 0;
   Status status = request.Accept(UINT64_MAX, length);
-  RequestBody body(request.input, length, request.BodyTimeout());
+  RequestBody body(*request.streams, length, request.BodyTimeout());
   std::string name;
   if (status.IsOk()) status = ReadFileName(body, name);
   if (status.IsOk()) status = CheckFileName(name);
@@ -137,7 +137,7 @@ int RunUploadProgram(const CgiRequest& request) {
   std::uint64_t size = length - (kFileNamePrefixLength + name.size() + 1);
   if (status.IsOk()) status = CheckFileRoom(request, data, name, size);
   if (status.IsOk()) status = StoreRest(body, data.MiscFile(name), true);
-  return WriteReply(request.output, status, "") ? 0 : 1;
+  return WriteReply(*request.streams, status, "") ? 0 : 1;
 }
 
 int RunPadGetProgram(const CgiRequest& request) {
@@ -153,7 +153,7 @@ int RunPadGetProgram(const CgiRequest& request) {
   }
   DataDirectory data(request.dataDirectory);
   if (status.IsOk()) status = CheckPad(request, data, id, false);
-  if (!status.IsOk()) return WriteReply(request.output, status, "") ? 0 : 1;
+  if (!status.IsOk()) return WriteReply(*request.streams, status, "") ? 0 : 1;
 
   // The file opened is the one served, even when an upload replaces it
   // meanwhile.
@@ -164,9 +164,9 @@ int RunPadGetProgram(const CgiRequest& request) {
     if (file >= 0) ::close(file);
     status = error == ENOENT ? Status::Fail(kNotFound, "pad has no file")
                              : Status::Fail(kServerError, "cannot read the pad file");
-    return WriteReply(request.output, status, "") ? 0 : 1;
+    return WriteReply(*request.streams, status, "") ? 0 : 1;
   }
-  bool sent = WriteFileReply(request.output, file, static_cast<std::uint64_t>(info.st_size));
+  bool sent = WriteFileReply(*request.streams, file, static_cast<std::uint64_t>(info.st_size));
   ::close(file);
   return sent ? 0 : 1;
 }

@@ -36,17 +36,6 @@ const char* ReasonPhrase(int code) {
   }
 }
 
-bool WriteAll(int fd, const char* data, std::size_t size) {
-  while (size > 0) {
-    ssize_t written = ::write(fd, data, size);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    data += written;
-    size -= static_cast<std::size_t>(written);
-  }
-  return true;
-}
-
 std::string Head(int code, const char* contentType, std::uint64_t length) {
   std::string head = "Status: " + std::to_string(code) + " " + ReasonPhrase(code) + "\r\n";
   if (code == kMethodNotAllowed) head += "Allow: POST\r\n";
@@ -58,23 +47,23 @@ std::string Head(int code, const char* contentType, std::uint64_t length) {
 
 }  // namespace
 
-bool WriteReply(int fd, const Status& status, const std::string& text) {
+bool WriteReply(RequestStreams& out, const Status& status, const std::string& text) {
   std::string body = kReplyMarker;
   body += status.IsOk() ? text : WriteError(status.reason);
   std::string response = Head(status.code, "text/plain", body.size()) + body;
-  return WriteAll(fd, response.data(), response.size());
+  return out.Write(response.data(), response.size());
 }
 
-bool WriteFileReply(int fd, int file, std::uint64_t size) {
+bool WriteFileReply(RequestStreams& out, int file, std::uint64_t size) {
   std::string head = Head(200, "application/octet-stream", size);
-  if (!WriteAll(fd, head.data(), head.size())) return false;
+  if (!out.Write(head.data(), head.size())) return false;
   char chunk[65536];
   while (size > 0) {
     std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(sizeof chunk, size));
     ssize_t got = ::read(file, chunk, want);
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) return false;
-    if (!WriteAll(fd, chunk, static_cast<std::size_t>(got))) return false;
+    if (!out.Write(chunk, static_cast<std::size_t>(got))) return false;
     size -= static_cast<std::uint64_t>(got);
   }
   return true;

@@ -1,10 +1,11 @@
-// The response of a CGI program: a "Status:" header for the web server, the
+// The response to a request: a "Status:" header for the web server, the
 // content type, an exact Content-Length, and the body.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "padserver/RequestStreams.h"
 #include "padserver/Status.h"
 
 namespace padserver {
@@ -15,11 +16,11 @@ constexpr char kReplyMarker[] = "PAD_SERVER_REPLY = ";
 // A reply: the marker followed by `text` for a success, and by
 // error="REASON" with the status's code for a failure. False when the
 // response could not be written.
-bool WriteReply(int fd, const Status& status, const std::string& text);
+bool WriteReply(RequestStreams& out, const Status& status, const std::string& text);
 
 // A status-200 response carrying the `size` bytes of the open file `file`.
 // False when they could not all be sent; the response is then cut short,
 // which its Content-Length shows the client.
-bool WriteFileReply(int fd, int file, std::uint64_t size);
+bool WriteFileReply(RequestStreams& out, int file, std::uint64_t size);
 
 }  // namespace padserver

@@ -1,12 +1,7 @@
 #include "padserver/RequestBody.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-
-#include "os/SocketWait.h"
 
 namespace padserver {
 
@@ -21,25 +16,15 @@ bool RequestBody::Fill() {
   start_ = end_ = 0;
   if (remaining_ == 0 || failed_) return false;
   std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(sizeof buffer_, remaining_));
-  const std::uint64_t milliseconds = std::min<std::uint64_t>(timeoutSeconds_, 86400) * 1000;
-  for (;;) {
-    int ready = os::WaitForSocket(fd_, os::kSocketReadable, static_cast<unsigned>(milliseconds));
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready == 0) timedOut_ = true;
-    if (ready <= 0) {
-      failed_ = true;
-      return false;
-    }
-    ssize_t got = ::read(fd_, buffer_, want);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) {
-      failed_ = true;
-      return false;
-    }
-    end_ = static_cast<std::size_t>(got);
-    remaining_ -= static_cast<std::uint64_t>(got);
-    return true;
+  long got = streams_.Read(buffer_, want, timeoutSeconds_);
+  if (got <= 0) {
+    timedOut_ = got == RequestStreams::kTimedOut;
+    failed_ = true;
+    return false;
   }
+  end_ = static_cast<std::size_t>(got);
+  remaining_ -= static_cast<std::uint64_t>(got);
+  return true;
 }
 
 long RequestBody::Read(char* buffer, std::size_t size) {

@@ -1,4 +1,4 @@
-// The body of a request, read from the CGI program's input up to the length
+// The body of a request, read from the request's input up to the length
 // the request announced. Input that ends before that length makes the body
 // cut short: a failure, never a shorter body. Input that stalls for the
 // body's time-out ends it too, so that a client that stops sending does not
@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "padserver/RequestStreams.h"
 #include "padserver/Status.h"
 
 namespace padserver {
@@ -15,8 +16,8 @@ namespace padserver {
 class RequestBody {
  public:
   // `timeoutSeconds` bounds each wait for more input.
-  RequestBody(int fd, std::uint64_t length, std::uint64_t timeoutSeconds)
-      : fd_(fd), remaining_(length), timeoutSeconds_(timeoutSeconds) {}
+  RequestBody(RequestStreams& streams, std::uint64_t length, std::uint64_t timeoutSeconds)
+      : streams_(streams), remaining_(length), timeoutSeconds_(timeoutSeconds) {}
 
   // Whether every announced byte has been read.
   bool Done() const { return remaining_ == 0 && start_ == end_; }
@@ -40,7 +41,7 @@ class RequestBody {
   // Refills the buffer; false at the body's end or on failure.
   bool Fill();
 
-  int fd_;
+  RequestStreams& streams_;
   std::uint64_t remaining_;  // announced bytes not yet read from the input
   std::uint64_t timeoutSeconds_;
   bool failed_ = false;

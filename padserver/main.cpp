@@ -1,11 +1,14 @@
-// The pad server's CGI programs: one program under four names, which the
-// name it is started by chooses; under any name, `--sweep DATA` clears up
-// the data directory before the server starts (Sweep.h).
+// The pad server's programs: one program under four names, which the name
+// it is started by chooses. Started by the web server's FastCGI module it
+// answers requests until the server stops it, otherwise it answers its one
+// CGI request. Under any name, `--sweep DATA` clears up the data directory
+// before the server starts (Sweep.h).
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 
 #include "padserver/CgiRequest.h"
+#include "padserver/FastCgiResponder.h"
 #include "padserver/FileReplacement.h"
 #include "padserver/Programs.h"
 #include "padserver/Sweep.h"
@@ -39,6 +42,7 @@ int main(int argc, char** argv) {
     // A client that went away shows as a failed write, not as the end.
     std::signal(SIGPIPE, SIG_IGN);
     padserver::InstallCleanupOnSignals();
+    if (padserver::StartedAsFastCgiResponder()) return padserver::RunFastCgiResponder(program.run);
     return program.run(padserver::CgiRequest::FromEnvironment());
   }
   std::fprintf(stderr,

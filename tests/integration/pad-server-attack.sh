@@ -4,8 +4,9 @@
 # over the limit and bodies cut short, and sixteen writers at once to one pad
 # and to one file name. Afterwards nothing may lie outside the data directory
 # or half written inside it, and every stored pad and file must be exactly
-# what one writer sent. Then the launcher's own defences: HTTPS with its
-# private authority, accounts with their owners, and stalled bodies.
+# what one writer sent, and programs killed under the server are started
+# again. Then the launcher's own defences: HTTPS with its private authority,
+# accounts with their owners, and stalled bodies.
 #
 #   pad-server-attack.sh CGI-DIR
 #
@@ -219,6 +220,25 @@ if ! [[ $info =~ ^200\ id=0\ x=([0-9]+)\ y=([0-9]+)\ .*width=([0-9]+)\ height=([
   [ "${BASH_REMATCH[1]}${BASH_REMATCH[2]}${BASH_REMATCH[3]}" != \
     "${BASH_REMATCH[4]}${BASH_REMATCH[4]}${BASH_REMATCH[4]}" ]; then
   fail "the pad's record mixes writers: $info"
+fi
+
+# --- Responders that die ----------------------------------------------------
+# lighttpd starts each program's FastCGI processes once; when they die (here
+# every pad-cgi, killed outright) it starts new ones, and the next requests
+# are answered.
+lighttpd_pid=$(pgrep -P "$pad_server_pid" -x lighttpd)
+killed=$(pgrep -P "$lighttpd_pid" -x pad-cgi | sort)
+if [ -z "$killed" ]; then
+  fail "no pad-cgi runs under lighttpd"
+else
+  # shellcheck disable=SC2086  # one process id a word
+  kill -9 $killed
+  for round in 1 2 3; do
+    answer=$(pad_command "GetPadInfo $pad")
+    [ "${answer%% *}" = 200 ] || fail "request $round after pad-cgi died answered $answer"
+  done
+  [ -n "$(comm -13 <(echo "$killed") <(pgrep -P "$lighttpd_pid" -x pad-cgi | sort))" ] ||
+    fail "no new pad-cgi was started"
 fi
 
 # --- What the data directory holds afterwards -----------------------------

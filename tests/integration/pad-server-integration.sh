@@ -8,9 +8,11 @@
 # program then runs once more against a server with --tls-self-signed, over
 # HTTPS (through the proxy, in tunnels).
 #
-#   pad-server-integration.sh PROGRAM CGI-DIR [EMULATOR ...]
+#   pad-server-integration.sh [--cgi] PROGRAM CGI-DIR [EMULATOR ...]
 #   pad-server-integration.sh --https CGI-DIR
 #
+# With --cgi the server runs its programs as CGI rather than FastCGI, and
+# the HTTPS run is left out.
 # With --https the server serves HTTPS with its private authority and asks
 # for a user, and curl, through the proxy, makes the requests the program
 # makes (the client does not log in yet): the same commands give back
@@ -20,6 +22,11 @@
 # server is stopped and the temporary directory removed on every way out.
 set -u
 
+server_options=()
+if [ "$1" = --cgi ]; then
+  server_options=(--cgi)
+  shift
+fi
 program=$1
 cgi_dir=$2
 shift 2
@@ -97,7 +104,8 @@ if [ "$program" = --https ]; then
   # Through the proxy, HTTPS is a tunnel per connection.
   carried=("CONNECT 127.0.0.1:${pad_server_address#*:}")
 else
-  start_pad_server --data "$data" --cgi-bin "$cgi_dir" --max-body $max_body || exit 1
+  start_pad_server --data "$data" --cgi-bin "$cgi_dir" --max-body $max_body \
+    "${server_options[@]}" || exit 1
   start_tinyproxy "$tinyproxy" || exit 1
   BAZARO_TEST_PAD_SERVER=$pad_server_address BAZARO_TEST_PROXY_PORT=$proxy_port \
     timeout --kill-after=5 240 "$@" "$program"
@@ -106,9 +114,11 @@ else
   for cgi in pad-cgi pad-gzput-cgi pad-gzget-cgi pad-upload-cgi; do
     carried+=("/cgi-bin/$cgi HTTP")
   done
-  # The same program once more over HTTPS, with the server's private
-  # authority, by the name its certificate carries; through the proxy every
-  # connection is a tunnel.
+fi
+# The same program once more over HTTPS, with the server's private authority,
+# by the name its certificate carries; through the proxy every connection is
+# a tunnel. TLS is lighttpd's alone, so the CGI run leaves it out.
+if [ "$program" != --https ] && [ ${#server_options[@]} -eq 0 ]; then
   stop_pad_server
   start_pad_server --data "$data-tls" --cgi-bin "$cgi_dir" --max-body $max_body \
     --tls-self-signed || exit 1

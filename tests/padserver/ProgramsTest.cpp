@@ -55,12 +55,14 @@ class ProgramsTest : public testing::Test {
       EXPECT_EQ(::write(pipeEnds[1], request.body.data(), request.body.size()),
                 static_cast<ssize_t>(request.body.size()));
     }
-    cgi.input = request.stalls ? pipeEnds[0] : ::open(bodyPath.c_str(), O_RDONLY);
-    cgi.output = ::open(responsePath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    int input = request.stalls ? pipeEnds[0] : ::open(bodyPath.c_str(), O_RDONLY);
+    int output = ::open(responsePath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    DescriptorStreams streams(input, output);
+    cgi.streams = &streams;
     EXPECT_EQ(program(cgi), 0);
     if (request.stalls) ::close(pipeEnds[1]);
-    ::close(cgi.input);
-    ::close(cgi.output);
+    ::close(input);
+    ::close(output);
     return Parse(ReadWholeFile(responsePath));
   }
 
