@@ -6,12 +6,13 @@
 
 #include "bazaro/Reason.h"
 #include "kernel/KernelResources.h"
+#include "kernel/KernelText.h"
 #include "os/BoundedFormat.h"
 #include "protocol/DownloadFile.h"
 #include "protocol/Exchange.h"
-#include "protocol/GzipFile.h"
 #include "protocol/KernelBuffer.h"
 #include "protocol/LocalFile.h"
+#include "protocol/ParallelGzip.h"
 #include "protocol/ScopedTempFile.h"
 #include "transport/PadServer.h"
 
@@ -24,6 +25,8 @@ using protocol::ScopedTempFile;
 namespace {
 
 constexpr std::size_t kLineSize = 4096;
+// The compressed pad is read and sent this many bytes at a time.
+constexpr unsigned int kUploadPieceSize = 64 * 1024;
 // A body's length travels as a 32-bit count, as the platform's sizes do; a
 // file goes out only when it fits one together with its name line, whatever
 // the width of unsigned long.
@@ -81,22 +84,55 @@ int PadServer::SendCounted(const char* cgiName, const char* line, unsigned long 
 
 int PadServer::UploadPad(unsigned long id, const char* padFile) {
   ScopedTempFile compressed;
+  protocol::StopQuery cutOff;
+  cutOff.asked = [](const void* server) {
+    return static_cast<const PadServer*>(server)->WasCutOff();
+  };
+  cutOff.context = this;
   // A pad file that cannot be read is not sent as an empty one: that would
   // replace the server's copy of the pad with nothing.
-  if (compressed.Name() == nullptr || padFile == nullptr || !GzipFile(padFile, compressed.Name())) {
-    NoteCause(kReasonLocalFile);
+  if (compressed.Name() == nullptr || padFile == nullptr ||
+      !protocol::GzipPadFile(padFile, compressed.Name(), cutOff)) {
+    if (!WasCutOff()) NoteCause(kReasonLocalFile);
     return -1;
   }
   char line[kLineSize];
   unsigned long lineLength =
       static_cast<unsigned long>(os::FormatBounded(line, "FILE_NAME = %lu.pad\n", id));
-  unsigned long length = 0;
-  KernelBuffer data = LoadFile(compressed.Name(), length, kLargestBody - lineLength);
-  if (data == nullptr) {
+  // The compressed pad goes out in pieces, so that memory stays the same
+  // whatever the pad's size.
+  MwPath path(kernel::Text(compressed.Name()), nullptr);
+  MwFile file(&path);
+  KernelBuffer piece(static_cast<char*>(MwNew(kUploadPieceSize)));
+  if (piece == nullptr || !file.OpenRead()) {
     NoteCause(kReasonLocalFile);
     return -1;
   }
-  return SendCounted(kPadGzPutCgi, line, lineLength, data.get(), length);
+  unsigned long length = file.FileLength();
+  if (length > kLargestBody - lineLength) {
+    file.Close();
+    NoteCause(kReasonLocalFile);
+    return -1;
+  }
+  Exchange exchange(*this);
+  StartCount(static_cast<unsigned long long>(lineLength) + length);
+  exchange.Head(kPadGzPutCgi, lineLength + length, false).Body(line, lineLength, false);
+  unsigned long sent = 0;
+  while (sent < length) {
+    unsigned long count = length - sent < kUploadPieceSize ? length - sent : kUploadPieceSize;
+    if (file.Read(piece.get(), count) != count) break;
+    exchange.Body(piece.get(), count, false);
+    sent += count;
+  }
+  file.Close();
+  // A body cut short is never completed by the server's answer: the
+  // connection is closed without reading one.
+  if (sent == length) exchange.Discard();
+  StopCount();
+  int result = exchange.Finish();
+  if (sent == length) return result;
+  NoteExchange(-1);
+  return -1;
 }
 
 bool PadServer::DownloadPad(unsigned long id, const char* localFile) {

@@ -1,11 +1,23 @@
-// File-to-file compression: round trips, the form of the compressed file,
-// and every way it can fail.
+// File-to-file compression, on one thread and in blocks on several: round
+// trips, the form of the compressed file, and every way it can fail.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
+#include <thread>
+
+#include <zlib.h>
 
 #include "ScratchDirectory.h"
+#include "mkres/MwMemory.h"
+#include "mkres/MwMemoryTestHelper.h"
 #include "protocol/GzipFile.h"
+#include "protocol/ParallelGzip.h"
+
+using protocol::GzipFileInBlocks;
+using protocol::kGzipBlockSize;
+using protocol::RunningGzipThreads;
+using protocol::StopQuery;
 
 namespace {
 
@@ -20,8 +32,44 @@ std::string MixedContent(std::size_t size) {
   return content;
 }
 
+// `packed` inflated by zlib as one gzip member; `whole` tells whether it was
+// exactly one whole member with nothing after it.
+std::string InflateMember(const std::string& packed, bool& whole) {
+  z_stream stream{};
+  std::string plain;
+  whole = false;
+  if (inflateInit2(&stream, 15 + 16) != Z_OK) return plain;
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
+  stream.avail_in = static_cast<uInt>(packed.size());
+  int result;
+  do {
+    char piece[65536];
+    stream.next_out = reinterpret_cast<Bytef*>(piece);
+    stream.avail_out = sizeof piece;
+    result = inflate(&stream, Z_NO_FLUSH);
+    plain.append(piece, sizeof piece - stream.avail_out);
+  } while (result == Z_OK);
+  whole = result == Z_STREAM_END && stream.avail_in == 0;
+  inflateEnd(&stream);
+  return plain;
+}
+
 class GzipFileTest : public testing::Test {
  protected:
+  // `content` compressed by GzipFileInBlocks on `threads` threads.
+  std::string InBlocks(const std::string& content, unsigned int threads) {
+    std::string source = files_.File("source");
+    std::string packed = files_.File("blocks.gz");
+    EXPECT_TRUE(WriteWholeFile(source, content));
+    EXPECT_TRUE(GzipFileInBlocks(source.c_str(), packed.c_str(), threads, StopQuery()));
+    // The gzip program natively (where the build found one) takes it too.
+    if (std::string(TEST_GZIP_PROGRAM) != "") {
+      std::string check = std::string(TEST_GZIP_PROGRAM) + " -t '" + packed + "'";
+      EXPECT_EQ(std::system(check.c_str()), 0) << check;
+    }
+    return ReadWholeFile(packed);
+  }
+
   std::string RoundTrip(const std::string& content) {
     std::string source = files_.File("source");
     std::string packed = files_.File("packed.gz");
@@ -93,6 +141,78 @@ TEST_F(GzipFileTest, DamagedOrMissingInputFails) {
   EXPECT_EQ(ReadWholeFile(target), "");
   ASSERT_TRUE(WriteWholeFile(packed, packed_));
   EXPECT_FALSE(GunzipFile(packed.c_str(), files_.File("no-such-folder/out").c_str()));
+}
+
+TEST_F(GzipFileTest, BlocksJoinIntoOneMemberWithTheSingleThreadHeader) {
+  RoundTrip("x");
+  std::string single = packed_;
+  const std::size_t sizes[] = {
+      0, 1, kGzipBlockSize, kGzipBlockSize + 1, 9 * kGzipBlockSize + 123, std::size_t{64} << 20};
+  for (std::size_t size : sizes) {
+    SCOPED_TRACE(size);
+    std::string content = MixedContent(size);
+    std::string packed = InBlocks(content, 3);
+    bool whole = false;
+    EXPECT_TRUE(InflateMember(packed, whole) == content);
+    EXPECT_TRUE(whole);
+    EXPECT_EQ(packed.substr(0, 10), single.substr(0, 10));
+  }
+  // Cutting the input costs next to nothing in size.
+  std::string content = MixedContent(9 * kGzipBlockSize + 123);
+  RoundTrip(content);
+  EXPECT_LT(InBlocks(content, 2).size(), packed_.size() * 101 / 100);
+}
+
+TEST_F(GzipFileTest, PadsUnderFourBlocksKeepTheSingleThreadBytes) {
+  std::string content = MixedContent(4 * kGzipBlockSize - 1);
+  std::string source = files_.File("pad");
+  std::string packed = files_.File("pad.gz");
+  ASSERT_TRUE(WriteWholeFile(source, content));
+  ASSERT_TRUE(protocol::GzipPadFile(source.c_str(), packed.c_str(), StopQuery()));
+  std::string packedPad = ReadWholeFile(packed);
+  RoundTrip(content);
+  EXPECT_TRUE(packedPad == packed_);
+}
+
+TEST_F(GzipFileTest, BlocksFailWithEveryThreadEnded) {
+  std::string source = files_.File("source");
+  std::string packed = files_.File("blocks.gz");
+  ASSERT_TRUE(WriteWholeFile(source, MixedContent(24 * kGzipBlockSize)));
+  // A stop asked for in the middle of the file.
+  int asks = 0;
+  StopQuery stop;
+  stop.asked = [](const void* count) { return ++*static_cast<int*>(const_cast<void*>(count)) > 6; };
+  stop.context = &asks;
+  EXPECT_FALSE(GzipFileInBlocks(source.c_str(), packed.c_str(), 4, stop));
+  EXPECT_GT(asks, 6);
+  EXPECT_EQ(RunningGzipThreads(), 0);
+  EXPECT_FALSE(GzipFileInBlocks(files_.File("missing").c_str(), packed.c_str(), 2, StopQuery()));
+  EXPECT_FALSE(GzipFileInBlocks(files_.Path().c_str(), packed.c_str(), 2, StopQuery()));
+  EXPECT_FALSE(
+      GzipFileInBlocks(source.c_str(), files_.File("no-such-folder/p.gz").c_str(), 2, StopQuery()));
+  EXPECT_EQ(RunningGzipThreads(), 0);
+}
+
+TEST_F(GzipFileTest, EveryAllocationFailureInBlocksFailsWithoutALeak) {
+  std::string source = files_.File("source");
+  std::string packed = files_.File("blocks.gz");
+  ASSERT_TRUE(WriteWholeFile(source, MixedContent(5 * kGzipBlockSize)));
+  long startCount = MwLiveBlockCount();
+  bool failed = true;
+  for (long count = 1; failed && count < 500; ++count) {
+    SCOPED_TRACE(count);
+    MwMemoryTestHelper::FailAllocationElsewhere(count);
+    bool compressed = true;
+    std::thread run(
+        [&] { compressed = GzipFileInBlocks(source.c_str(), packed.c_str(), 4, StopQuery()); });
+    run.join();
+    failed = MwMemoryTestHelper::ArmedFailureHappened();
+    MwMemoryTestHelper::FailAllocationElsewhere(0);
+    EXPECT_NE(compressed, failed);
+    EXPECT_EQ(MwLiveBlockCount(), startCount);
+    EXPECT_EQ(RunningGzipThreads(), 0);
+  }
+  EXPECT_FALSE(failed) << "the compression kept allocating";
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "ShortWaitBounds.h"
 #include "os/SocketApi.h"
 #include "protocol/GzipFile.h"
+#include "protocol/ParallelGzip.h"
 
 namespace {
 
@@ -71,7 +72,8 @@ class TransfersTest : public ServerTest {
 };
 
 TEST_F(TransfersTest, UploadSendsTheNameLineAndTheCompressedPad) {
-  std::string content = PadContent(100000);
+  // Large enough to be compressed in blocks and sent in several pieces.
+  std::string content = PadContent(5 * protocol::kGzipBlockSize + 99);
   std::string padFile = files_.File("42.pad");
   ASSERT_TRUE(WriteWholeFile(padFile, content));
   fake_.Answer(FakeHttpServer::Reply("HTTP/1.0 200 OK\r\n\r\n"));
@@ -91,7 +93,21 @@ TEST_F(TransfersTest, UploadSendsTheNameLineAndTheCompressedPad) {
   EXPECT_EQ(gzip.substr(0, 4), std::string("\x1F\x8B\x08\x00", 4));  // no optional fields
   EXPECT_EQ(gzip.substr(4, 4), std::string(4, '\0'));                // time stamp 0
   EXPECT_LT(gzip.size(), content.size());
-  EXPECT_EQ(Decompress(gzip), content);
+  EXPECT_TRUE(Decompress(gzip) == content);
+  // Read back as a download reads it.
+  fake_.Answer(SizedReply(gzip));
+  std::string target = files_.File("back.pad");
+  EXPECT_TRUE(pad_.DownloadPad(42, target.c_str()));
+  EXPECT_TRUE(ReadWholeFile(target) == content);
+}
+
+TEST_F(TransfersTest, ACutOffUploadEndsItsCompressionAndLeavesNoTemporaryFile) {
+  std::string padFile = files_.File("42.pad");
+  ASSERT_TRUE(WriteWholeFile(padFile, PadContent(40 * protocol::kGzipBlockSize)));
+  pad_.CutOff();
+  EXPECT_NE(pad_.UploadPad(42, padFile.c_str()), 0);
+  EXPECT_EQ(protocol::RunningGzipThreads(), 0);
+  EXPECT_EQ(temp_.Listing(), "");
 }
 
 TEST_F(TransfersTest, AnEmptyPadTravelsAsAnEmptyGzipStream) {
