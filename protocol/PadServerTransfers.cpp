@@ -131,7 +131,8 @@ int PadServer::UploadPad(unsigned long id, const char* padFile) {
   StopCount();
   int result = exchange.Finish();
   if (sent == length) return result;
-  NoteExchange(-1);
+  // Only a read of the temporary file stops the loop short.
+  NoteCause(kReasonLocalFile);
   return -1;
 }
 
