@@ -114,25 +114,20 @@ SSL_CTX* NewContext(const char* const* caFiles) {
   if (context == nullptr) return nullptr;
   SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
   SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
-  // The system's roots through their hashed directory, read one certificate
-  // at a time as a chain needs it: the bundle file holds them all, and
-  // parsing it took some 30 ms in every process. A bundle named in the
-  // environment is read as OpenSSL would; without the directory, the
-  // defaults are.
-  const char* directory = std::getenv(X509_get_default_cert_dir_env());
-  if (directory == nullptr) directory = X509_get_default_cert_dir();
-  struct stat status;
-  if (::stat(directory, &status) == 0 && S_ISDIR(status.st_mode)) {
-    SSL_CTX_load_verify_dir(context, directory);
-    if (const char* bundle = std::getenv(X509_get_default_cert_file_env())) {
-      SSL_CTX_load_verify_file(context, bundle);
-    }
-  } else {
-    SSL_CTX_set_default_verify_paths(context);
-  }
+  // The whole bundle at once: the context is shared by every session, and
+  // roots looked up lazily would be added to it by concurrent handshakes.
+  SSL_CTX_set_default_verify_paths(context);
   // A file that cannot be read adds nothing; the system's roots remain.
   for (const char* const* caFile = caFiles; caFile != nullptr && *caFile != nullptr; ++caFile) {
     SSL_CTX_load_verify_file(context, *caFile);
+  }
+  // Each trusted certificate works out its extensions now, while one thread
+  // holds the context: done lazily, the first handshakes would write them
+  // while others read.
+  STACK_OF(X509_OBJECT)* objects = X509_STORE_get0_objects(SSL_CTX_get_cert_store(context));
+  for (int i = 0; i < sk_X509_OBJECT_num(objects); ++i) {
+    X509* certificate = X509_OBJECT_get0_X509(sk_X509_OBJECT_value(objects, i));
+    if (certificate != nullptr) X509_check_purpose(certificate, -1, 0);
   }
   ERR_clear_error();
   return context;
