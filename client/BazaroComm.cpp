@@ -387,17 +387,9 @@ bool BazaroComm::StartWorker() {
   client::MakeTokens(userDirectory, state_->token, host != nullptr ? host->Host() : nullptr,
                      settings.useProxy ? proxyHost : nullptr, settings.serverToken,
                      settings.proxyToken);
-  // The run takes the settings over, also when it cannot start.
+  // Settings the run did not take over go with `settings`.
   run = new (std::nothrow) WorkerRun(this, task, worker, settings);
-  if (run == nullptr) {
-    FreeString(&settings.proxyHost);
-    FreeString(&settings.proxyPattern);
-    FreeString(&settings.userTrustFile);
-    FreeString(&settings.programTrustFile);
-    FreeString(&settings.serverToken);
-    FreeString(&settings.proxyToken);
-    return false;
-  }
+  if (run == nullptr) return false;
   thread = run->StartThread();
   if (thread == nullptr) {
     run->Release();

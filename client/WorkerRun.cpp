@@ -34,6 +34,15 @@ WorkerRun::WorkerRun(BazaroComm* client, Task* task, client::WorkerProcedure wor
   if (proxyHost_ == nullptr) useProxy_ = 0;
 }
 
+WorkerRun::Settings::~Settings() {
+  FreeString(&proxyHost);
+  FreeString(&proxyPattern);
+  FreeString(&userTrustFile);
+  FreeString(&programTrustFile);
+  FreeString(&serverToken);
+  FreeString(&proxyToken);
+}
+
 WorkerRun::~WorkerRun() {
   delete keptTask_;
   FreeString(&proxyHost_);

@@ -31,8 +31,14 @@ class WorkerRun {
   typedef void (*Shutdown)(void* context);
 
   // What a run copies from its client when it starts: owned platform
-  // strings (each may be null), taken over by the run.
+  // strings (each may be null), taken over by the run; whatever is left
+  // goes with the settings.
   struct Settings {
+    Settings() = default;
+    ~Settings();
+    Settings(const Settings&) = delete;
+    Settings& operator=(const Settings&) = delete;
+
     char useProxy = 0;
     char* proxyHost = nullptr;
     unsigned short proxyPort = 0;
@@ -46,7 +52,7 @@ class WorkerRun {
   };
 
   // A run of `task` by `worker` for `client`; the client holds the one
-  // reference it starts with. `settings` are taken over whatever happens.
+  // reference it starts with. The run takes `settings` over.
   WorkerRun(BazaroComm* client, Task* task, client::WorkerProcedure worker, Settings& settings);
   WorkerRun(const WorkerRun&) = delete;
   WorkerRun& operator=(const WorkerRun&) = delete;
