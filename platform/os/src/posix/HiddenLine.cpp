@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "../common/TypedLine.h"
 #include "os/Console.h"
 
 namespace os {
@@ -38,25 +39,16 @@ bool ReadHiddenLine(char* line, std::size_t size) {
   quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
   ::tcsetattr(0, TCSAFLUSH, &quiet);
 
-  std::size_t length = 0;
-  bool fits = true;
-  bool ended = false;
-  while (interruptedWhileHidden == 0) {
-    char c = 0;
-    ssize_t got = ::read(0, &c, 1);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;
-    if (c == '\n') {
-      ended = true;
-      break;
-    }
-    if (length + 1 < size) {
-      line[length++] = c;
-    } else {
-      fits = false;
-    }
-  }
-  line[length] = '\0';
+  bool whole = ReadTypedLine(
+      [](char& c) {
+        while (interruptedWhileHidden == 0) {
+          ssize_t got = ::read(0, &c, 1);
+          if (got < 0 && errno == EINTR) continue;
+          return got > 0;
+        }
+        return false;
+      },
+      line, size);
 
   ::tcsetattr(0, TCSANOW, &saved);
   std::fputc('\n', stderr);
@@ -67,11 +59,7 @@ bool ReadHiddenLine(char* line, std::size_t size) {
     ::raise(SIGINT);
     return false;
   }
-  if (!ended || !fits) {
-    line[0] = '\0';
-    return false;
-  }
-  return true;
+  return whole;
 }
 
 }  // namespace os

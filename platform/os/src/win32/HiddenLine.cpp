@@ -2,6 +2,7 @@
 // mode with ENABLE_ECHO_INPUT cleared.
 #include <cstdio>
 
+#include "../common/TypedLine.h"
 #include "os/Console.h"
 #include "os/WindowsApi.h"
 
@@ -19,34 +20,21 @@ bool ReadHiddenLine(char* line, std::size_t size) {
   DWORD quiet = (saved | ENABLE_LINE_INPUT | ENABLE_PROCESSED_INPUT) & ~DWORD{ENABLE_ECHO_INPUT};
   SetConsoleMode(input, quiet);
 
-  std::size_t length = 0;
-  bool fits = true;
-  bool ended = false;
-  for (;;) {
-    char c = 0;
-    DWORD got = 0;
-    if (!ReadConsoleA(input, &c, 1, &got, nullptr) || got == 0) break;
-    if (c == '\r') continue;
-    if (c == '\n') {
-      ended = true;
-      break;
-    }
-    if (length + 1 < size) {
-      line[length++] = c;
-    } else {
-      fits = false;
-    }
-  }
-  line[length] = '\0';
+  bool whole = ReadTypedLine(
+      [input](char& c) {
+        DWORD got = 0;
+        // The console ends a line with CR LF: the CR is no part of it.
+        do {
+          if (!ReadConsoleA(input, &c, 1, &got, nullptr) || got == 0) return false;
+        } while (c == '\r');
+        return true;
+      },
+      line, size);
 
   SetConsoleMode(input, saved);
   std::fputc('\n', stderr);
   std::fflush(stderr);
-  if (!ended || !fits) {
-    line[0] = '\0';
-    return false;
-  }
-  return true;
+  return whole;
 }
 
 }  // namespace os
