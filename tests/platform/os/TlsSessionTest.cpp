@@ -127,66 +127,93 @@ class TlsSessionTest : public testing::Test {
   const char* caFile_ = nullptr;
 };
 
-TEST_F(TlsSessionTest, HandshakeAndExchangeAgainstEachServer) {
+// Runs `test`'s handshake and, when it succeeds, a GET to the end, checking
+// both; the session is left in `session`.
+void RunCase(const HandshakeCase& test, const char* caFile,
+             std::unique_ptr<os::TlsSession>& session) {
   typedef std::chrono::steady_clock Clock;
+  SCOPED_TRACE(test.name);
+  const char* port = std::getenv(test.portVariable);
+  ASSERT_NE(port, nullptr) << test.portVariable;
+  SocketChannel channel(250);
+  ASSERT_EQ(channel.Connect(static_cast<unsigned short>(std::atoi(port))), 0);
+  session = os::TlsSession::Create();
+  ASSERT_NE(session, nullptr);
+
+  Clock::time_point start = Clock::now();
+  // A file that cannot be read stands first in the list and adds nothing.
+  const char* caFiles[] = {"no-such-ca.pem", caFile, nullptr};
+  int result = session->Handshake(channel, test.hostName, test.withCaFile ? caFiles : nullptr,
+                                  test.silenceMilliseconds);
+  auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+  EXPECT_EQ(result, test.result);
+  EXPECT_EQ(session->Failure(), test.failure);
+  if (test.failure == os::TlsFailure::kStalled) {
+    EXPECT_GE(elapsed.count(), test.silenceMilliseconds - 100);
+    EXPECT_LT(elapsed.count(), test.silenceMilliseconds + 3000);
+  }
+  if (test.exchange == Exchange::kNone || result != 0) {
+    // A failed session writes nothing.
+    EXPECT_NE(session->Write("x", 1), 0);
+    return;
+  }
+
+  // Before the request the server has nothing to say: a wait that runs
+  // out (session tickets at most arrive, handled inside).
+  char early[64];
+  int earlyLength = sizeof early;
+  bool ended = true;
+  EXPECT_EQ(session->Read(early, earlyLength, ended), 0);
+  EXPECT_EQ(earlyLength, 0);
+  EXPECT_FALSE(ended);
+
+  const char request[] = "GET / HTTP/1.0\r\nHost: localhost\r\n\r\n";
+  ASSERT_EQ(session->Write(request, sizeof request - 1), 0);
+  // Reads to the end, an error, or ten seconds of silence.
+  std::string reply;
+  int readResult = 0;
+  for (int emptyReads = 0; emptyReads < 40 && readResult == 0 && !ended;) {
+    char buffer[512];
+    int length = sizeof buffer;
+    readResult = session->Read(buffer, length, ended);
+    if (length == 0) ++emptyReads;
+    reply.append(buffer, length);
+  }
+  EXPECT_NE(reply.find("HTTP/1."), std::string::npos) << reply;
+  if (test.exchange == Exchange::kTruncated) {
+    EXPECT_NE(reply.find("cut short"), std::string::npos) << reply;
+    EXPECT_EQ(readResult, WSAECONNRESET);
+    EXPECT_EQ(session->Failure(), os::TlsFailure::kTruncated);
+  } else {
+    EXPECT_EQ(readResult, 0);
+    EXPECT_TRUE(ended);
+  }
+  session->Close();
+}
+
+TEST_F(TlsSessionTest, HandshakeAndExchangeAgainstEachServer) {
   for (const HandshakeCase& test : kCases) {
-    SCOPED_TRACE(test.name);
-    const char* port = std::getenv(test.portVariable);
-    ASSERT_NE(port, nullptr) << test.portVariable;
-    SocketChannel channel(250);
-    ASSERT_EQ(channel.Connect(static_cast<unsigned short>(std::atoi(port))), 0);
-    std::unique_ptr<os::TlsSession> session = os::TlsSession::Create();
-    ASSERT_NE(session, nullptr);
+    std::unique_ptr<os::TlsSession> session;
+    RunCase(test, caFile_, session);
+  }
+}
 
-    Clock::time_point start = Clock::now();
-    // A file that cannot be read stands first in the list and adds nothing.
-    const char* caFiles[] = {"no-such-ca.pem", caFile_, nullptr};
-    int result = session->Handshake(channel, test.hostName, test.withCaFile ? caFiles : nullptr,
-                                    test.silenceMilliseconds);
-    auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
-    EXPECT_EQ(result, test.result);
-    EXPECT_EQ(session->Failure(), test.failure);
-    if (test.failure == os::TlsFailure::kStalled) {
-      EXPECT_GE(elapsed.count(), test.silenceMilliseconds - 100);
-      EXPECT_LT(elapsed.count(), test.silenceMilliseconds + 3000);
-    }
-    if (test.exchange == Exchange::kNone || result != 0) {
-      // A failed session writes nothing.
-      EXPECT_NE(session->Write("x", 1), 0);
-      continue;
-    }
-
-    // Before the request the server has nothing to say: a wait that runs
-    // out (session tickets at most arrive, handled inside).
-    char early[64];
-    int earlyLength = sizeof early;
-    bool ended = true;
-    EXPECT_EQ(session->Read(early, earlyLength, ended), 0);
-    EXPECT_EQ(earlyLength, 0);
-    EXPECT_FALSE(ended);
-
-    const char request[] = "GET / HTTP/1.0\r\nHost: localhost\r\n\r\n";
-    ASSERT_EQ(session->Write(request, sizeof request - 1), 0);
-    // Reads to the end, an error, or ten seconds of silence.
-    std::string reply;
-    int readResult = 0;
-    for (int emptyReads = 0; emptyReads < 40 && readResult == 0 && !ended;) {
-      char buffer[512];
-      int length = sizeof buffer;
-      readResult = session->Read(buffer, length, ended);
-      if (length == 0) ++emptyReads;
-      reply.append(buffer, length);
-    }
-    EXPECT_NE(reply.find("HTTP/1."), std::string::npos) << reply;
-    if (test.exchange == Exchange::kTruncated) {
-      EXPECT_NE(reply.find("cut short"), std::string::npos) << reply;
-      EXPECT_EQ(readResult, WSAECONNRESET);
-      EXPECT_EQ(session->Failure(), os::TlsFailure::kTruncated);
-    } else {
-      EXPECT_EQ(readResult, 0);
-      EXPECT_TRUE(ended);
-    }
-    session->Close();
+// A second handshake with the same name and trust resumes the first one's
+// session; another server under that name, or the same one without the
+// trust, cannot take it and is checked in full.
+TEST_F(TlsSessionTest, OnlyTheSameNameAndTrustResume) {
+  const HandshakeCase& trusted = kCases[0];
+  std::unique_ptr<os::TlsSession> session;
+  RunCase(trusted, caFile_, session);
+  RunCase(trusted, caFile_, session);
+  const char* noResumption = std::getenv("BAZARO_TEST_TLS_NO_RESUMPTION");
+  if (noResumption == nullptr || *noResumption == '\0') {
+    EXPECT_TRUE(session->Resumed());
+  }
+  for (const HandshakeCase& refused : {kCases[3], kCases[2]}) {
+    RunCase(trusted, caFile_, session);
+    RunCase(refused, caFile_, session);
+    EXPECT_FALSE(session->Resumed()) << refused.name;
   }
 }
 

@@ -14,6 +14,8 @@
 #   BAZARO_TEST_TLS_PLAIN_PORT         answers in plain text
 #   BAZARO_TEST_TLS_SILENT_PORT        accepts and sends nothing
 #   BAZARO_TEST_TLS_TRUNCATING_PORT    TLS, replies, then ends the stream bare
+#   BAZARO_TEST_TLS_NO_RESUMPTION      set under Wine, whose engine never
+#                                      resumes a session
 #
 #   tls-session.sh PROGRAM [EMULATOR ...]
 #
@@ -199,11 +201,15 @@ for entry in ${line#PORTS }; do
 done
 
 ca_file=$work/ca.pem
+# Wine's engine never resumes a session; Windows' and OpenSSL do.
+no_resumption=""
 if [ $# -gt 0 ]; then
   ca_file="Z:${ca_file//\//\\}"
+  no_resumption=1
 fi
 
 BAZARO_TEST_TLS_CA_FILE=$ca_file \
+  BAZARO_TEST_TLS_NO_RESUMPTION=$no_resumption \
   BAZARO_TEST_TLS_GOOD_PORT=$port_good \
   BAZARO_TEST_TLS_WRONG_NAME_PORT=$port_wrong_name \
   BAZARO_TEST_TLS_EXPIRED_PORT=$port_expired \

@@ -78,6 +78,9 @@ class TlsSession {
   virtual void Close() = 0;
   // The kind of the last failure, kNone after success.
   virtual TlsFailure Failure() const = 0;
+  // Whether the handshake resumed a session of an earlier one with the same
+  // host name and trust, rather than running in full.
+  virtual bool Resumed() const = 0;
 };
 
 }  // namespace os

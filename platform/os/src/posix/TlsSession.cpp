@@ -70,6 +70,7 @@ class OpenSslSession : public TlsSession {
   int Read(char* buffer, int& length, bool& ended) override;
   void Close() override;
   TlsFailure Failure() const override { return failure_; }
+  bool Resumed() const override { return ssl_ && SSL_session_reused(ssl_.get()) == 1; }
 
  private:
   int Fail(TlsFailure failure) {
@@ -100,6 +101,7 @@ class OpenSslSession : public TlsSession {
   BIO* outgoing_ = nullptr;  // owned by ssl_
   TlsChannel* channel_ = nullptr;
   std::vector<char> received_;
+  std::string hostName_;  // the key of the sessions this one keeps
   bool open_ = false;
   int channelError_ = 0;  // the channel's code that ended the session
   bool peerEnded_ = false;
@@ -108,12 +110,17 @@ class OpenSslSession : public TlsSession {
   TlsFailure failure_ = TlsFailure::kNone;
 };
 
+int KeepSession(SSL* ssl, SSL_SESSION* session);
+
 // A context trusting the system's roots and `caFiles`, made anew.
 SSL_CTX* NewContext(const char* const* caFiles) {
   SSL_CTX* context = SSL_CTX_new(TLS_client_method());
   if (context == nullptr) return nullptr;
   SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION);
   SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
+  // Sessions are kept by host name below, not by the engine's own cache.
+  SSL_CTX_set_session_cache_mode(context, SSL_SESS_CACHE_CLIENT | SSL_SESS_CACHE_NO_INTERNAL_STORE);
+  SSL_CTX_sess_set_new_cb(context, KeepSession);
   // The whole bundle at once: the context is shared by every session, and
   // roots looked up lazily would be added to it by concurrent handshakes.
   SSL_CTX_set_default_verify_paths(context);
@@ -139,6 +146,68 @@ SSL_CTX* NewContext(const char* const* caFiles) {
 std::mutex contextLock;
 SSL_CTX* keptContext = nullptr;  // one reference held; guarded by contextLock
 char* keptTrust = nullptr;       // malloc'd: freed by no destructor at exit
+
+// A session to resume per host name, for the kept context only: a resumed
+// handshake skips the certificate exchange and the server's signature,
+// which cost more than the rest of a command's exchange. Only a server that
+// holds the session's secret can resume it, and the session was checked
+// against the same trust and the same name when it was made.
+constexpr int kKeptSessions = 8;
+struct KeptSession {
+  char* host;  // malloc'd
+  SSL_SESSION* session;
+};
+KeptSession keptSessions[kKeptSessions];  // guarded by contextLock
+int nextKeptSession = 0;
+
+void ForgetSessions() {
+  for (KeptSession& kept : keptSessions) {
+    std::free(kept.host);
+    if (kept.session != nullptr) SSL_SESSION_free(kept.session);
+    kept = KeptSession{nullptr, nullptr};
+  }
+}
+
+// The engine's new-session callback: 1 when the session's reference is kept.
+int KeepSession(SSL* ssl, SSL_SESSION* session) {
+  const char* host = static_cast<const char*>(SSL_get_app_data(ssl));
+  if (host == nullptr || SSL_SESSION_is_resumable(session) != 1) return 0;
+  std::lock_guard<std::mutex> hold(contextLock);
+  if (SSL_get_SSL_CTX(ssl) != keptContext) return 0;
+  KeptSession* slot = nullptr;
+  for (KeptSession& kept : keptSessions) {
+    if (kept.host != nullptr && std::strcmp(kept.host, host) == 0) slot = &kept;
+  }
+  if (slot == nullptr) {
+    char* copy = static_cast<char*>(std::malloc(std::strlen(host) + 1));
+    if (copy == nullptr) return 0;
+    std::strcpy(copy, host);
+    slot = &keptSessions[nextKeptSession];
+    nextKeptSession = (nextKeptSession + 1) % kKeptSessions;
+    std::free(slot->host);
+    slot->host = copy;
+  }
+  if (slot->session != nullptr) SSL_SESSION_free(slot->session);
+  slot->session = session;
+  return 1;
+}
+
+// Offers `ssl` the session kept for `host`, if any.
+void OfferKeptSession(SSL* ssl, const char* host) {
+  std::lock_guard<std::mutex> hold(contextLock);
+  if (SSL_get_SSL_CTX(ssl) != keptContext) return;
+  for (const KeptSession& kept : keptSessions) {
+    if (kept.host != nullptr && kept.session != nullptr && std::strcmp(kept.host, host) == 0) {
+      // A copy of its own: a handshake writes into the session it resumes,
+      // and other threads may resume the same one at once.
+      SSL_SESSION* copy = SSL_SESSION_dup(kept.session);
+      if (copy == nullptr) return;
+      SSL_set_session(ssl, copy);
+      SSL_SESSION_free(copy);
+      return;
+    }
+  }
+}
 
 std::string TrustKey(const char* const* caFiles) {
   std::string key;
@@ -166,6 +235,7 @@ SSL_CTX* SharedContext(const char* const* caFiles) {
     std::memcpy(trust, key.c_str(), key.size() + 1);
     if (keptContext != nullptr) SSL_CTX_free(keptContext);
     std::free(keptTrust);
+    ForgetSessions();
     keptContext = fresh;
     keptTrust = trust;
   }
@@ -199,6 +269,9 @@ bool OpenSslSession::Prepare(const char* hostName, const char* const* caFiles) {
     if (SSL_set1_host(ssl, hostName) != 1) return false;
     if (SSL_set_tlsext_host_name(ssl, hostName) != 1) return false;
   }
+  hostName_ = hostName;
+  SSL_set_app_data(ssl, hostName_.c_str());
+  OfferKeptSession(ssl, hostName);
   SSL_set_connect_state(ssl);
   return true;
 }

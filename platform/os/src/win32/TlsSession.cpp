@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -73,7 +74,6 @@ class SchannelSession : public TlsSession {
   }
   ~SchannelSession() override {
     if (SecIsValidHandle(&context_)) DeleteSecurityContext(&context_);
-    if (SecIsValidHandle(&credentials_)) FreeCredentialsHandle(&credentials_);
   }
 
   int Handshake(TlsChannel& channel, const char* hostName, const char* const* caFiles,
@@ -82,6 +82,7 @@ class SchannelSession : public TlsSession {
   int Read(char* buffer, int& length, bool& ended) override;
   void Close() override;
   TlsFailure Failure() const override { return failure_; }
+  bool Resumed() const override;
 
  private:
   enum class State { kNew, kOpen, kEnded, kClosed, kFailed };
@@ -107,7 +108,7 @@ class SchannelSession : public TlsSession {
   // Moves held plaintext behind the `length` bytes in `buffer`.
   void TakePlain(char* buffer, int capacity, int& length);
 
-  CredHandle credentials_;
+  CredHandle credentials_;  // the process's, shared by every session
   CtxtHandle context_;
   TlsChannel* channel_ = nullptr;
   State state_ = State::kNew;
@@ -133,7 +134,21 @@ int SchannelSession::Fail(TlsFailure failure, int result) {
   return result;
 }
 
-bool SchannelSession::AcquireCredentials() {
+// One credentials handle for every session of the process, made at the first
+// handshake and never freed: the engine resumes a session (skipping the
+// certificate exchange and the server's signature) only for the credentials
+// that made it. The certificate is checked by us on every handshake, resumed
+// or not, so sharing them trusts nothing more.
+std::mutex credentialsLock;
+CredHandle sharedCredentials;  // guarded by credentialsLock
+bool haveSharedCredentials = false;
+
+bool AcquireSharedCredentials(CredHandle& credentials) {
+  std::lock_guard<std::mutex> hold(credentialsLock);
+  if (haveSharedCredentials) {
+    credentials = sharedCredentials;
+    return true;
+  }
   SCHANNEL_CRED cred;
   std::memset(&cred, 0, sizeof cred);
   cred.dwVersion = SCHANNEL_CRED_VERSION;
@@ -150,10 +165,25 @@ bool SchannelSession::AcquireCredentials() {
     TimeStamp expiry;
     SECURITY_STATUS status =
         AcquireCredentialsHandleA(nullptr, const_cast<char*>(UNISP_NAME_A), SECPKG_CRED_OUTBOUND,
-                                  nullptr, &cred, nullptr, nullptr, &credentials_, &expiry);
-    if (status == SEC_E_OK) return true;
+                                  nullptr, &cred, nullptr, nullptr, &sharedCredentials, &expiry);
+    if (status == SEC_E_OK) {
+      haveSharedCredentials = true;
+      credentials = sharedCredentials;
+      return true;
+    }
   }
   return false;
+}
+
+bool SchannelSession::AcquireCredentials() { return AcquireSharedCredentials(credentials_); }
+
+bool SchannelSession::Resumed() const {
+  if (!SecIsValidHandle(&context_)) return false;
+  SecPkgContext_SessionInfo info;
+  std::memset(&info, 0, sizeof info);
+  CtxtHandle context = context_;
+  if (QueryContextAttributesA(&context, SECPKG_ATTR_SESSION_INFO, &info) != SEC_E_OK) return false;
+  return (info.dwFlags & SSL_SESSION_RECONNECT) != 0;
 }
 
 int SchannelSession::Handshake(TlsChannel& channel, const char* hostName,
