@@ -29,6 +29,7 @@
 #include "padserver/PostgresPadStore.h"
 #include "padserver/ReplyWriter.h"
 #include "padserver/SqlitePadStore.h"
+#include "padserver/Sweep.h"
 
 namespace padserver {
 namespace {
@@ -449,6 +450,22 @@ TEST_P(PadStoreTest, FilesAreListedCountedAndRemoved) {
   EXPECT_EQ(Get(*files, Folder::kMisc, "1.pad"), "status 404");
   ASSERT_TRUE(files->List(Folder::kPads, names).IsOk());
   EXPECT_TRUE(names.empty());
+}
+
+// A pad file whose removal failed outlives its pad until the sweep at start.
+TEST_P(PadStoreTest, TheSweepRemovesPadFilesWithoutAPad) {
+  std::unique_ptr<FileArea> files = OpenFiles();
+  ASSERT_NE(files, nullptr);
+  PadId kept = NewPad();
+  for (const std::string& name : {PadFileName(kept), PadFileName(kept + 1), std::string("7.pad")}) {
+    ASSERT_TRUE(Put(*files, Folder::kPads, name, "pad").IsOk());
+  }
+  ASSERT_TRUE(Put(*files, Folder::kMisc, "7.pad", "a misc file").IsOk());
+  ASSERT_TRUE(Sweep(DataDirectory(scratch_.Path()), uri_).IsOk());
+  std::vector<std::string> names;
+  ASSERT_TRUE(files->List(Folder::kPads, names).IsOk());
+  EXPECT_EQ(names, std::vector<std::string>{PadFileName(kept)});
+  EXPECT_EQ(Get(*files, Folder::kMisc, "7.pad"), "a misc file");
 }
 
 // Two processes that each place one of two pads below the other: at most
