@@ -174,6 +174,8 @@ int RunPadGetProgram(const CgiRequest& request) {
 int RunMiscProgram(const CgiRequest& request) {
   constexpr char kGetOrHead[] = "GET, HEAD";
   const std::string path = request.scriptName + request.pathInfo;
+  const std::size_t prefixLength = std::strlen(kMiscDirectory);
+  const std::string name = path.size() > prefixLength ? path.substr(prefixLength) : "";
   Status status;
   if (request.dataDirectory.empty()) {
     status = Status::Fail(kServerError, "server not configured");
@@ -181,17 +183,16 @@ int RunMiscProgram(const CgiRequest& request) {
     status = Status::Fail(kForbidden, "cross-site request refused");
   } else if (request.method != "GET" && request.method != "HEAD") {
     status = Status::Fail(kMethodNotAllowed, "only GET and HEAD are served");
-  } else if (path.compare(0, std::strlen(kMiscDirectory), kMiscDirectory) != 0) {
+  } else if (path.compare(0, prefixLength, kMiscDirectory) != 0) {
     status = Status::Fail(kNotFound, "no such file");
   } else {
-    status = CheckFileName(path.substr(std::strlen(kMiscDirectory)));
+    status = CheckFileName(name);
   }
   DataDirectory data(request.dataDirectory);
   std::unique_ptr<FileArea> files;
   if (status.IsOk()) files = OpenRequestFiles(request, data, status);
   std::unique_ptr<FileReader> file;
-  if (status.IsOk())
-    status = files->Open(Folder::kMisc, path.substr(std::strlen(kMiscDirectory)), file);
+  if (status.IsOk()) status = files->Open(Folder::kMisc, name, file);
   if (!status.IsOk()) return WriteReply(*request.streams, status, "", kGetOrHead) ? 0 : 1;
   return WriteFileReply(*request.streams, *file, true, request.method == "HEAD") ? 0 : 1;
 }
