@@ -71,6 +71,8 @@ CgiRequest CgiRequest::FromVariables(Lookup lookup, void* context) {
   CgiRequest request;
   request.method = value("REQUEST_METHOD");
   request.contentLength = value("CONTENT_LENGTH");
+  request.scriptName = value("SCRIPT_NAME");
+  request.pathInfo = value("PATH_INFO");
   request.origin = value("HTTP_ORIGIN");
   request.host = value("HTTP_HOST");
   request.serverName = value("BAZARO_PAD_SERVER_NAME");

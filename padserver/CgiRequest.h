@@ -30,8 +30,12 @@ constexpr std::uint64_t kMaxCommandBody = 1ULL << 20;
 struct CgiRequest {
   std::string method;         // REQUEST_METHOD
   std::string contentLength;  // CONTENT_LENGTH as given
-  std::string origin;         // HTTP_ORIGIN: a browser's mark of a cross-site request
-  std::string host;           // HTTP_HOST, the name the client asked for
+  // SCRIPT_NAME and PATH_INFO, which together are the request's path with
+  // its escapes decoded, however the web server splits it.
+  std::string scriptName;
+  std::string pathInfo;
+  std::string origin;  // HTTP_ORIGIN: a browser's mark of a cross-site request
+  std::string host;    // HTTP_HOST, the name the client asked for
   // BAZARO_PAD_SERVER_NAME, or SERVER_NAME without it: a web server that
   // was not told its name (lighttpd) fills SERVER_NAME from Host itself.
   std::string serverName;

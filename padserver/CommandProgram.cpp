@@ -1,8 +1,8 @@
 // pad-cgi: one pad command per request.
-#include <unistd.h>
-
+#include "padserver/DirectoryFileArea.h"
 #include "padserver/HttpResponse.h"
 #include "padserver/PadCommands.h"
+#include "padserver/PostgresFileArea.h"
 #include "padserver/PostgresPadStore.h"
 #include "padserver/Programs.h"
 #include "padserver/SqlitePadStore.h"
@@ -13,6 +13,13 @@ std::unique_ptr<PadStore> OpenRecordStore(const std::string& store, const DataDi
                                           Status& status) {
   if (!store.empty()) return PostgresPadStore::Open(store, status);
   return SqlitePadStore::Open(data.DatabasePath(), status);
+}
+
+std::unique_ptr<FileArea> OpenFileArea(const std::string& store, const DataDirectory& data,
+                                       Status& status) {
+  if (!store.empty()) return PostgresFileArea::Open(store, status);
+  status = Status::Ok();
+  return std::unique_ptr<FileArea>(new DirectoryFileArea(data));
 }
 
 std::unique_ptr<PadStore> OpenPadStore(const CgiRequest& request, const DataDirectory& data,
@@ -42,8 +49,15 @@ int RunCommandProgram(const CgiRequest& request) {
     std::vector<PadId> removed;
     if (store != nullptr) status = RunPadCommand(*store, command, reply, removed);
     // The records are gone; a file left by a failed removal is never served,
-    // since a pad file is served only for an existing pad.
-    for (PadId id : removed) ::unlink(data.PadFile(id).c_str());
+    // since a pad file is served only for an existing pad, and the sweep
+    // removes it.
+    if (!removed.empty()) {
+      Status opened;
+      std::unique_ptr<FileArea> files = OpenFileArea(request.store, data, opened);
+      for (PadId id : removed) {
+        if (files != nullptr) files->Remove(Folder::kPads, PadFileName(id));
+      }
+    }
   }
   return WriteReply(*request.streams, status, reply) ? 0 : 1;
 }

@@ -1,7 +1,5 @@
 #include "padserver/DataDirectory.h"
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -60,27 +58,6 @@ Status DataDirectory::Prepare() const {
   return Status::Ok();
 }
 
-Status DataDirectory::MiscUsage(const std::string& except, std::uint64_t& files,
-                                std::uint64_t& bytes) const {
-  files = bytes = 0;
-  DIR* directory = ::opendir(MiscDirectory().c_str());
-  if (directory == nullptr) return Status::Fail(kServerError, "cannot read the file area");
-  while (const dirent* entry = ::readdir(directory)) {
-    struct stat info;
-    if (entry->d_name[0] == '.' || except == entry->d_name ||
-        ::fstatat(::dirfd(directory), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
-        !S_ISREG(info.st_mode)) {
-      continue;
-    }
-    ++files;
-    bytes += static_cast<std::uint64_t>(info.st_size);
-  }
-  ::closedir(directory);
-  return Status::Ok();
-}
-
-std::string DataDirectory::PadFile(PadId id) const {
-  return root_ + "/pads/" + std::to_string(id) + ".pad";
-}
+std::string PadFileName(PadId id) { return std::to_string(id) + ".pad"; }
 
 }  // namespace padserver

@@ -4,11 +4,13 @@
 //   DATA/pads/ID.pad    the gzip pad file of pad ID
 //   DATA/misc/NAME      the other files, served by the web server as /misc/NAME
 //
+// The files lie there unless the shared store keeps them (FileArea.h); the
+// folders are made all the same.
+//
 // Names that requests bring are checked before they become paths, so that
 // nothing a request names can leave the directory.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -29,6 +31,8 @@ Status CheckFileName(std::string_view name);
 
 // The pad identifier of a pad file's name, "ID.pad"; 400 for any other name.
 Status ReadPadFileName(std::string_view name, PadId& id);
+// The name of pad `id`'s file, "ID.pad".
+std::string PadFileName(PadId id);
 
 class DataDirectory {
  public:
@@ -38,16 +42,9 @@ class DataDirectory {
   // 500 when pads/ or misc/ is not a directory of its own (a link).
   Status Prepare() const;
 
-  // The misc files' count and bytes in all, leaving out `except` (the file
-  // an upload replaces) and the temporary files.
-  Status MiscUsage(const std::string& except, std::uint64_t& files, std::uint64_t& bytes) const;
-
   std::string PadDirectory() const { return root_ + "/pads"; }
   std::string MiscDirectory() const { return root_ + "/misc"; }
   std::string DatabasePath() const { return root_ + "/pads.db"; }
-  std::string PadFile(PadId id) const;
-  // `name` must have passed CheckFileName.
-  std::string MiscFile(const std::string& name) const { return root_ + "/misc/" + name; }
 
  private:
   std::string root_;

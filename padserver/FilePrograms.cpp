@@ -1,13 +1,8 @@
-// pad-gzput-cgi, pad-gzget-cgi and pad-upload-cgi: pad files and misc files.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+// pad-gzput-cgi, pad-gzget-cgi, pad-upload-cgi and pad-misc-cgi: pad files and
+// misc files.
 #include <cstdint>
 #include <cstring>
 
-#include "padserver/FileReplacement.h"
 #include "padserver/HttpResponse.h"
 #include "padserver/Programs.h"
 #include "padserver/RequestBody.h"
@@ -20,6 +15,7 @@ namespace {
 constexpr char kFileNamePrefix[] = "FILE_NAME = ";
 constexpr std::size_t kFileNamePrefixLength = sizeof kFileNamePrefix - 1;
 constexpr char kPadDirectory[] = "/pads/";
+constexpr char kMiscDirectory[] = "/misc/";
 
 // The file name of the body's first line, "FILE_NAME = NAME".
 Status ReadFileName(RequestBody& body, std::string& name) {
@@ -34,11 +30,12 @@ Status ReadFileName(RequestBody& body, std::string& name) {
   return Status::Ok();
 }
 
-// The rest of `body` as the new content of `path`; the old content stays
-// unless all of it arrived and reached the disk.
-Status StoreRest(RequestBody& body, const std::string& path, bool mayBeEmpty) {
-  FileReplacement replacement;
-  Status status = replacement.Open(path);
+// The rest of `body` as the new content of the file `name` of `folder`; the
+// old content stays unless all of it arrived and was stored.
+Status StoreRest(RequestBody& body, FileArea& files, Folder folder, const std::string& name,
+                 bool mayBeEmpty) {
+  std::unique_ptr<FileWriter> replacement;
+  Status status = files.Replace(folder, name, replacement);
   if (!status.IsOk()) return status;
   char chunk[65536];
   std::uint64_t stored = 0;
@@ -46,14 +43,14 @@ Status StoreRest(RequestBody& body, const std::string& path, bool mayBeEmpty) {
     long got = body.Read(chunk, sizeof chunk);
     if (got < 0) return body.Failure();
     if (got == 0) break;
-    if (!replacement.Write(chunk, static_cast<std::size_t>(got))) {
+    if (!replacement->Write(chunk, static_cast<std::size_t>(got))) {
       return Status::Fail(kServerError, "cannot write the file");
     }
     stored += static_cast<std::uint64_t>(got);
   }
   // An empty pad file would replace a pad with nothing.
   if (stored == 0 && !mayBeEmpty) return Status::Fail(kBadRequest, "empty pad file");
-  return replacement.Commit();
+  return replacement->Commit();
 }
 
 // Opens the store of the request's data directory and checks that pad `id`
@@ -81,19 +78,26 @@ Status ClaimFile(const CgiRequest& request, const DataDirectory& data, const std
 
 // 507 when storing `size` bytes as misc file `name` would take the file area
 // past its limits.
-Status CheckFileRoom(const CgiRequest& request, const DataDirectory& data, const std::string& name,
+Status CheckFileRoom(const CgiRequest& request, FileArea& files, const std::string& name,
                      std::uint64_t size) {
   Limits limits;
   request.ReadLimits(limits);
-  std::uint64_t files = 0;
+  std::uint64_t count = 0;
   std::uint64_t bytes = 0;
-  Status status = data.MiscUsage(name, files, bytes);
+  Status status = files.MiscUsage(name, count, bytes);
   if (!status.IsOk()) return status;
-  if (files >= limits.maxFiles) return Status::Fail(kInsufficientStorage, "too many files");
+  if (count >= limits.maxFiles) return Status::Fail(kInsufficientStorage, "too many files");
   if (size > limits.maxFileBytes || bytes > limits.maxFileBytes - size) {
     return Status::Fail(kInsufficientStorage, "file area full");
   }
   return Status::Ok();
+}
+
+// The request's file area, once the data directory is prepared.
+std::unique_ptr<FileArea> OpenRequestFiles(const CgiRequest& request, const DataDirectory& data,
+                                           Status& status) {
+  status = data.Prepare();
+  return status.IsOk() ? OpenFileArea(request.store, data, status) : nullptr;
 }
 
 }  // namespace
@@ -108,7 +112,9 @@ int RunPadPutProgram(const CgiRequest& request) {
   if (status.IsOk()) status = ReadPadFileName(name, id);
   DataDirectory data(request.dataDirectory);
   if (status.IsOk()) status = CheckPad(request, data, id, true);
-  if (status.IsOk()) status = StoreRest(body, data.PadFile(id), false);
+  std::unique_ptr<FileArea> files;
+  if (status.IsOk()) files = OpenRequestFiles(request, data, status);
+  if (status.IsOk()) status = StoreRest(body, *files, Folder::kPads, PadFileName(id), false);
   // A deletion of the pad while its file was on the way may have removed the
   // old file before this one took its place: the new one goes too, and the
   // upload is refused, as it would have been a moment later. (A store that
@@ -116,7 +122,7 @@ int RunPadPutProgram(const CgiRequest& request) {
   if (status.IsOk()) {
     Status after = CheckPad(request, data, id, false);
     if (after.code == kNotFound) {
-      ::unlink(data.PadFile(id).c_str());
+      files->Remove(Folder::kPads, PadFileName(id));
       status = after;
     }
   }
@@ -131,12 +137,13 @@ int RunUploadProgram(const CgiRequest& request) {
   if (status.IsOk()) status = ReadFileName(body, name);
   if (status.IsOk()) status = CheckFileName(name);
   DataDirectory data(request.dataDirectory);
-  if (status.IsOk()) status = data.Prepare();
+  std::unique_ptr<FileArea> files;
+  if (status.IsOk()) files = OpenRequestFiles(request, data, status);
   if (status.IsOk()) status = ClaimFile(request, data, name);
   // What follows the FILE_NAME line and its newline.
   std::uint64_t size = length - (kFileNamePrefixLength + name.size() + 1);
-  if (status.IsOk()) status = CheckFileRoom(request, data, name, size);
-  if (status.IsOk()) status = StoreRest(body, data.MiscFile(name), true);
+  if (status.IsOk()) status = CheckFileRoom(request, *files, name, size);
+  if (status.IsOk()) status = StoreRest(body, *files, Folder::kMisc, name, true);
   return WriteReply(*request.streams, status, "") ? 0 : 1;
 }
 
@@ -153,22 +160,41 @@ int RunPadGetProgram(const CgiRequest& request) {
   }
   DataDirectory data(request.dataDirectory);
   if (status.IsOk()) status = CheckPad(request, data, id, false);
-  if (!status.IsOk()) return WriteReply(*request.streams, status, "") ? 0 : 1;
-
-  // The file opened is the one served, even when an upload replaces it
+  std::unique_ptr<FileArea> files;
+  if (status.IsOk()) files = OpenRequestFiles(request, data, status);
+  // The version opened is the one served, even when an upload replaces it
   // meanwhile.
-  int file = ::open(data.PadFile(id).c_str(), O_RDONLY | O_CLOEXEC);
-  struct stat info;
-  if (file < 0 || ::fstat(file, &info) != 0) {
-    int error = errno;
-    if (file >= 0) ::close(file);
-    status = error == ENOENT ? Status::Fail(kNotFound, "pad has no file")
-                             : Status::Fail(kServerError, "cannot read the pad file");
-    return WriteReply(*request.streams, status, "") ? 0 : 1;
+  std::unique_ptr<FileReader> file;
+  if (status.IsOk()) status = files->Open(Folder::kPads, PadFileName(id), file);
+  if (status.code == kNotFound && files != nullptr) status.reason = "pad has no file";
+  if (!status.IsOk()) return WriteReply(*request.streams, status, "") ? 0 : 1;
+  return WriteFileReply(*request.streams, *file) ? 0 : 1;
+}
+
+int RunMiscProgram(const CgiRequest& request) {
+  constexpr char kGetOrHead[] = "GET, HEAD";
+  const std::string path = request.scriptName + request.pathInfo;
+  const std::size_t prefixLength = std::strlen(kMiscDirectory);
+  const std::string name = path.size() > prefixLength ? path.substr(prefixLength) : "";
+  Status status;
+  if (request.dataDirectory.empty()) {
+    status = Status::Fail(kServerError, "server not configured");
+  } else if (!request.origin.empty()) {
+    status = Status::Fail(kForbidden, "cross-site request refused");
+  } else if (request.method != "GET" && request.method != "HEAD") {
+    status = Status::Fail(kMethodNotAllowed, "only GET and HEAD are served");
+  } else if (path.compare(0, prefixLength, kMiscDirectory) != 0) {
+    status = Status::Fail(kNotFound, "no such file");
+  } else {
+    status = CheckFileName(name);
   }
-  bool sent = WriteFileReply(*request.streams, file, static_cast<std::uint64_t>(info.st_size));
-  ::close(file);
-  return sent ? 0 : 1;
+  DataDirectory data(request.dataDirectory);
+  std::unique_ptr<FileArea> files;
+  if (status.IsOk()) files = OpenRequestFiles(request, data, status);
+  std::unique_ptr<FileReader> file;
+  if (status.IsOk()) status = files->Open(Folder::kMisc, name, file);
+  if (!status.IsOk()) return WriteReply(*request.streams, status, "", kGetOrHead) ? 0 : 1;
+  return WriteFileReply(*request.streams, *file, true, request.method == "HEAD") ? 0 : 1;
 }
 
 }  // namespace padserver

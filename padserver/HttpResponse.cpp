@@ -1,9 +1,6 @@
 #include "padserver/HttpResponse.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 
 #include "padserver/ReplyWriter.h"
 
@@ -36,9 +33,9 @@ const char* ReasonPhrase(int code) {
   }
 }
 
-std::string Head(int code, const char* contentType, std::uint64_t length) {
+std::string Head(int code, const char* contentType, std::uint64_t length, const char* extra = "") {
   std::string head = "Status: " + std::to_string(code) + " " + ReasonPhrase(code) + "\r\n";
-  if (code == kMethodNotAllowed) head += "Allow: POST\r\n";
+  head += extra;
   head += "Content-Type: ";
   head += contentType;
   head += "\r\nContent-Length: " + std::to_string(length) + "\r\n\r\n";
@@ -47,21 +44,28 @@ std::string Head(int code, const char* contentType, std::uint64_t length) {
 
 }  // namespace
 
-bool WriteReply(RequestStreams& out, const Status& status, const std::string& text) {
+bool WriteReply(RequestStreams& out, const Status& status, const std::string& text,
+                const char* allow) {
   std::string body = kReplyMarker;
   body += status.IsOk() ? text : WriteError(status.reason);
-  std::string response = Head(status.code, "text/plain", body.size()) + body;
+  std::string extra =
+      status.code == kMethodNotAllowed ? std::string("Allow: ") + allow + "\r\n" : std::string();
+  std::string response = Head(status.code, "text/plain", body.size(), extra.c_str()) + body;
   return out.Write(response.data(), response.size());
 }
 
-bool WriteFileReply(RequestStreams& out, int file, std::uint64_t size) {
-  std::string head = Head(200, "application/octet-stream", size);
+bool WriteFileReply(RequestStreams& out, FileReader& file, bool download, bool headOnly) {
+  std::uint64_t size = file.Size();
+  std::string head = Head(200, "application/octet-stream", size,
+                          download ? "X-Content-Type-Options: nosniff\r\n"
+                                     "Content-Disposition: attachment\r\n"
+                                   : "");
   if (!out.Write(head.data(), head.size())) return false;
+  if (headOnly) return true;
   char chunk[65536];
   while (size > 0) {
     std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(sizeof chunk, size));
-    ssize_t got = ::read(file, chunk, want);
-    if (got < 0 && errno == EINTR) continue;
+    long got = file.Read(chunk, want);
     if (got <= 0) return false;
     if (!out.Write(chunk, static_cast<std::size_t>(got))) return false;
     size -= static_cast<std::uint64_t>(got);

@@ -8,11 +8,8 @@
 // writer before the commit. The locks are always taken in that order:
 // shape, pad, parent. A transaction that still meets a deadlock is run
 // again, a bounded number of times, before the request is answered 503.
-// Readers see one consistent snapshot.
-//
-// The tables are made by the first connection that finds none; the one-row
-// table pad_store_version says which schema they hold, and a store of a
-// newer schema than this server knows is refused.
+// Readers see one consistent snapshot. The tables are made on first use
+// (PostgresSchema.h).
 #pragma once
 
 #include <memory>
@@ -26,12 +23,8 @@ namespace padserver {
 
 class PostgresPadStore : public PadStore {
  public:
-  // The schema this server writes and reads.
-  static constexpr int kSchemaVersion = 1;
   // How often a transaction that met a deadlock is run again.
   static constexpr int kMaxAttempts = 20;
-  // How long a statement waits for another transaction's lock.
-  static constexpr int kLockTimeoutMilliseconds = 10000;
 
   // Connects to the database `uri` names, making the tables on first use.
   // Null, with the reason in `status`, when that fails.
@@ -51,16 +44,12 @@ class PostgresPadStore : public PadStore {
 
   explicit PostgresPadStore(std::unique_ptr<PostgresConnection> connection)
       : db_(std::move(connection)) {}
-  Status CheckSchema();
-  Status CreateTables();
   // Runs `body` in one transaction of `kind`, again after a lost conflict.
   template <typename Body>
   Status InTransaction(Kind kind, Body body);
 
   // Whether the pad `id` exists; a failed query shows in `status`.
   bool Exists(PadId id, Status& status);
-  // Takes the transaction's lock `key` of `space`: 503 after the lock time-out.
-  Status Lock(int space, std::int64_t key);
   // Whether `ancestor` is `pad` itself or lies above it.
   bool IsSelfOrAbove(PadId ancestor, PadId pad, Status& status);
   // With accounts, 403 unless the pad `id` is the acting user's.

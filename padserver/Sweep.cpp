@@ -67,21 +67,23 @@ Status Sweep(const DataDirectory& data, const std::string& storeUri) {
       return Status::Fail(kServerError, "cannot sweep");
     }
     for (std::size_t i = 0; i < names.size(); ++i) {
-      const std::string path = directory + "/" + names[i];
-      PadId id = 0;
-      PadRecord record;
-      if (IsNewFile(names[i])) {
-        if (now - changed[i] > kStaleNewFileSeconds) Remove(path);
-      } else if (store != nullptr && directory == data.PadDirectory() &&
-                 ReadPadFileName(names[i], id).IsOk()) {
-        status = store->Get(id, record);
-        if (status.code == kNotFound) {
-          Remove(path);
-        } else if (!status.IsOk()) {
-          return status;
-        }
+      if (IsNewFile(names[i]) && now - changed[i] > kStaleNewFileSeconds) {
+        Remove(directory + "/" + names[i]);
       }
     }
+  }
+  if (store == nullptr) return Status::Ok();
+  std::unique_ptr<FileArea> files = OpenFileArea(storeUri, data, status);
+  std::vector<std::string> names;
+  if (files != nullptr) status = files->List(Folder::kPads, names);
+  if (!status.IsOk()) return status;
+  for (const std::string& name : names) {
+    PadId id = 0;
+    PadRecord record;
+    if (!ReadPadFileName(name, id).IsOk()) continue;
+    status = store->Get(id, record);
+    if (status.code == kNotFound) status = files->Remove(Folder::kPads, name);
+    if (!status.IsOk()) return status;
   }
   return Status::Ok();
 }

@@ -13,10 +13,11 @@ namespace padserver {
 // New files older than this belong to no program still running.
 constexpr long kStaleNewFileSeconds = 3600;
 
-// Removes from `data` the new files older than kStaleNewFileSeconds and the
-// pad files whose pad the store does not hold: the PostgreSQL database the
-// URI `store` names, or without one the SQLite database in `data`. Without a
-// store no pad file is removed; a store that fails stops the sweep.
+// Removes from `data` the new files older than kStaleNewFileSeconds, and
+// from the file area the pad files whose pad the store does not hold: the
+// PostgreSQL database the URI `store` names, or without one the SQLite
+// database and the folders of `data`. Without a store no pad file is
+// removed; a store that fails stops the sweep.
 Status Sweep(const DataDirectory& data, const std::string& store = std::string());
 
 // `--sweep DATA`: Sweep of the store BAZARO_PAD_STORE names, if any, with

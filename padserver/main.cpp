@@ -1,4 +1,4 @@
-// The pad server's programs: one program under four names, which the name
+// The pad server's programs: one program under five names, which the name
 // it is started by chooses. Started by the web server's FastCGI module it
 // answers requests until the server stops it, otherwise it answers its one
 // CGI request. Under any name, `--sweep DATA` clears up the data directory
@@ -21,10 +21,9 @@ struct Program {
 };
 
 constexpr Program kPrograms[] = {
-    {"pad-cgi", padserver::RunCommandProgram},
-    {"pad-gzput-cgi", padserver::RunPadPutProgram},
-    {"pad-gzget-cgi", padserver::RunPadGetProgram},
-    {"pad-upload-cgi", padserver::RunUploadProgram},
+    {"pad-cgi", padserver::RunCommandProgram},      {"pad-gzput-cgi", padserver::RunPadPutProgram},
+    {"pad-gzget-cgi", padserver::RunPadGetProgram}, {"pad-upload-cgi", padserver::RunUploadProgram},
+    {"pad-misc-cgi", padserver::RunMiscProgram},
 };
 
 const char* BaseName(const char* path) {
@@ -46,7 +45,7 @@ int main(int argc, char** argv) {
     return program.run(padserver::CgiRequest::FromEnvironment());
   }
   std::fprintf(stderr,
-               "run this program as pad-cgi, pad-gzput-cgi, pad-gzget-cgi or pad-upload-cgi,"
-               " or with --sweep DATA\n");
+               "run this program as pad-cgi, pad-gzput-cgi, pad-gzget-cgi, pad-upload-cgi or"
+               " pad-misc-cgi, or with --sweep DATA\n");
   return 2;
 }

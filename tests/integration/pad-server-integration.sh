@@ -8,11 +8,14 @@
 # program then runs once more against a server with --tls-self-signed, over
 # HTTPS (through the proxy, in tunnels).
 #
-#   pad-server-integration.sh [--cgi] PROGRAM CGI-DIR [EMULATOR ...]
+#   pad-server-integration.sh [--cgi | --store] PROGRAM CGI-DIR [EMULATOR ...]
 #   pad-server-integration.sh --https CGI-DIR
 #
 # With --cgi the server runs its programs as CGI rather than FastCGI, and
-# the HTTPS run is left out.
+# the HTTPS run is left out. With --store it keeps pads and files in a
+# private PostgreSQL cluster (scripts/lib/postgres-cluster.sh), stopped on
+# every way out; the data directory must then hold no pad or misc file, and
+# the HTTPS run is left out too.
 # With --https the server serves HTTPS with its private authority and asks
 # for a user, and curl, through the proxy, makes the requests the program
 # makes (the client does not log in yet): the same commands give back
@@ -23,8 +26,12 @@
 set -u
 
 server_options=()
+with_store=0
 if [ "$1" = --cgi ]; then
   server_options=(--cgi)
+  shift
+elif [ "$1" = --store ]; then
+  with_store=1
   shift
 fi
 program=$1
@@ -45,6 +52,13 @@ fi
 
 servers_begin pad-server-integration
 data=$work/data
+if [ $with_store -eq 1 ]; then
+  # shellcheck source=scripts/lib/postgres-cluster.sh
+  . "$root/scripts/lib/postgres-cluster.sh"
+  trap 'stop_servers; postgres_cluster_stop' EXIT
+  postgres_cluster_start || exit 1
+  server_options=(--store "$postgres_cluster_uri")
+fi
 # The server's body limit, which the test program knows as well.
 max_body=8388608
 
@@ -133,6 +147,11 @@ leftovers=$(for d in "${data_dirs[@]}"; do find "$d/pads" "$d/misc" -name '.*' -
 if [ -n "$leftovers" ]; then
   echo "temporary files left behind:"
   echo "$leftovers"
+  status=1
+fi
+if [ $with_store -eq 1 ] && [ -n "$(find "$data/pads" "$data/misc" -type f)" ]; then
+  echo "files in the data directory rather than the store:"
+  find "$data/pads" "$data/misc" -type f
   status=1
 fi
 for d in "${data_dirs[@]}"; do

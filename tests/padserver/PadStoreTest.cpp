@@ -1,14 +1,19 @@
 // The pad stores, the embedded one and the shared one, from one table:
 // identifiers, changes that keep what they do not name, the tree rules,
 // deletion of whole subtrees, accounts and limits, schema versions, and many
-// writers at once. The shared store's rows need a PostgreSQL database whose
-// URI BAZARO_TEST_POSTGRES_URI gives (tests/padserver/with-postgres.sh starts
-// one); they fail without it. Every test starts from an empty database.
+// writers at once; and their file areas, the data directory's folders and
+// the shared database, written and read in pieces. The shared store's rows need a PostgreSQL
+// database whose URI BAZARO_TEST_POSTGRES_URI gives (tests/padserver/with-postgres.sh starts one);
+// they fail without it. Every test starts from an empty database.
 #include <gtest/gtest.h>
 
 #include <libpq-fe.h>
+#include <signal.h>
 #include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -19,9 +24,12 @@
 #include <vector>
 
 #include "ScratchDirectory.h"
+#include "padserver/DirectoryFileArea.h"
+#include "padserver/PostgresFileArea.h"
 #include "padserver/PostgresPadStore.h"
 #include "padserver/ReplyWriter.h"
 #include "padserver/SqlitePadStore.h"
+#include "padserver/Sweep.h"
 
 namespace padserver {
 namespace {
@@ -33,14 +41,25 @@ struct StoreCase {
   const char* lastIdentifierSql;
   // Marks the store as one of a schema newer than the server's.
   const char* newerSchemaSql;
+  // Takes the store back to its first schema, without file owners or files.
+  const char* firstSchemaSql;
 };
 
 const StoreCase kStores[] = {
     {"Sqlite", false, "UPDATE sqlite_sequence SET seq = 4294967294 WHERE name = 'pads'",
-     "PRAGMA user_version = 99"},
+     "PRAGMA user_version = 99", "DROP TABLE files; PRAGMA user_version = 1"},
     {"Postgres", true, "SELECT setval(pg_get_serial_sequence('pads', 'id'), 4294967294)",
-     "UPDATE pad_store_version SET version = 99"},
+     "UPDATE pad_store_version SET version = 99",
+     "DROP TABLE file_pieces, stored_files; UPDATE pad_store_version SET version = 1"},
 };
+
+// Bytes of every value, `size` of them, different for each `seed`.
+std::string Pattern(std::size_t size, int seed) {
+  std::string bytes(size, '\0');
+  for (std::size_t i = 0; i < size; ++i)
+    bytes[i] = static_cast<char>((i * 7 + i / 251 + seed) & 0xFF);
+  return bytes;
+}
 
 void PrintTo(const StoreCase& store, std::ostream* out) { *out << store.name; }
 
@@ -120,6 +139,69 @@ class PadStoreTest : public testing::TestWithParam<StoreCase> {
     return children;
   }
 
+  // The file area beside the store, on a connection of its own.
+  std::unique_ptr<FileArea> OpenFiles() {
+    Status status;
+    std::unique_ptr<FileArea> files;
+    DataDirectory data(scratch_.Path());
+    if (GetParam().shared) {
+      files = PostgresFileArea::Open(uri_, status);
+    } else if ((status = data.Prepare()).IsOk()) {
+      files.reset(new DirectoryFileArea(data));
+    }
+    EXPECT_NE(files, nullptr) << status.reason;
+    return files;
+  }
+
+  // Writes `content` in 64 KiB writes, as the programs do.
+  static Status Put(FileArea& files, Folder folder, const std::string& name,
+                    const std::string& content) {
+    std::unique_ptr<FileWriter> writer;
+    Status status = files.Replace(folder, name, writer);
+    for (std::size_t at = 0; status.IsOk() && at < content.size(); at += 65536) {
+      if (!writer->Write(content.data() + at, std::min<std::size_t>(65536, content.size() - at))) {
+        status = Status::Fail(kServerError, "write failed");
+      }
+    }
+    return status.IsOk() ? writer->Commit() : status;
+  }
+
+  // The rest of what `reader` reads.
+  static std::string ReadAll(FileReader& reader) {
+    std::string content;
+    char chunk[65536];
+    for (long got; (got = reader.Read(chunk, sizeof chunk)) != 0;) {
+      if (got < 0) return "read failed";
+      content.append(chunk, static_cast<std::size_t>(got));
+    }
+    return content;
+  }
+
+  static std::string Get(FileArea& files, Folder folder, const std::string& name) {
+    std::unique_ptr<FileReader> reader;
+    Status status = files.Open(folder, name, reader);
+    if (!status.IsOk()) return "status " + std::to_string(status.code);
+    std::string content = ReadAll(*reader);
+    return content.size() == reader->Size() ? content : "not the size told";
+  }
+
+  // Files a replacement that never finished left: new files in the folders,
+  // or rows that no name leads to.
+  std::string Leftovers() {
+    if (!GetParam().shared) {
+      return ListDirectory(scratch_.File("pads")) + ListDirectory(scratch_.File("misc"));
+    }
+    PGconn* db = PQconnectdb(uri_.c_str());
+    PGresult* result = PQexec(db,
+                              "SELECT (SELECT count(*) FROM stored_files WHERE name IS NULL) +"
+                              " (SELECT count(*) FROM file_pieces p WHERE NOT EXISTS"
+                              "  (SELECT 1 FROM stored_files f WHERE f.id = p.file))");
+    std::string count = PQntuples(result) == 1 ? PQgetvalue(result, 0, 0) : "query failed";
+    PQclear(result);
+    PQfinish(db);
+    return count == "0" ? "" : count + " rows";
+  }
+
   ScratchDirectory scratch_;
   std::string uri_;
   std::unique_ptr<PadStore> store_;
@@ -152,6 +234,19 @@ TEST_P(PadStoreTest, AStoreOfANewerSchemaIsRefused) {
   Status status;
   EXPECT_EQ(Open(status), nullptr);
   EXPECT_EQ(status.code, kServerError);
+}
+
+// A store made by a server of the first schema gains what came later.
+TEST_P(PadStoreTest, AStoreOfTheFirstSchemaIsBroughtUpToDate) {
+  ASSERT_TRUE(Execute(GetParam().firstSchemaSql));
+  store_ = Open();
+  ASSERT_NE(store_, nullptr);
+  store_->ActFor("ann");
+  EXPECT_TRUE(store_->ClaimFile("notes").IsOk());
+  std::unique_ptr<FileArea> files = OpenFiles();
+  ASSERT_NE(files, nullptr);
+  ASSERT_TRUE(Put(*files, Folder::kMisc, "notes", "kept").IsOk());
+  EXPECT_EQ(Get(*files, Folder::kMisc, "notes"), "kept");
 }
 
 TEST_P(PadStoreTest, ChangesKeepWhatTheyDoNotName) {
@@ -279,6 +374,98 @@ TEST_P(PadStoreTest, AccountsAndLimitsRefuseOthersChanges) {
   EXPECT_EQ(store_->ClaimFile("notes").code, kForbidden);
   EXPECT_EQ(Info(anns), "id=0 x=0 y=0 account=\"ann\" group=\"guest\"");
   EXPECT_EQ(Info(bobs), "id=0 x=3 y=0 account=\"bob\" group=\"guest\"");
+}
+
+// A file written in many pieces reads back whole; a reader keeps the version
+// it opened while a replacement takes its place; a replacement abandoned, or
+// whose process is killed, leaves the old content.
+TEST_P(PadStoreTest, FilesAreReplacedWholeOrNotAtAll) {
+  std::unique_ptr<FileArea> files = OpenFiles();
+  std::unique_ptr<FileArea> other = OpenFiles();
+  ASSERT_TRUE(files != nullptr && other != nullptr);
+  const std::string first = Pattern(3 * PostgresFileArea::kPieceBytes + 12345, 1);
+  const std::string second = Pattern(PostgresFileArea::kPieceBytes, 2);
+  ASSERT_TRUE(Put(*files, Folder::kMisc, "notes", first).IsOk());
+  EXPECT_TRUE(Get(*files, Folder::kMisc, "notes") == first);
+
+  std::unique_ptr<FileReader> reader;
+  ASSERT_TRUE(files->Open(Folder::kMisc, "notes", reader).IsOk());
+  char start[100];
+  ASSERT_EQ(reader->Read(start, sizeof start), 100);
+  ASSERT_TRUE(Put(*other, Folder::kMisc, "notes", second).IsOk());
+  EXPECT_TRUE(std::string(start, sizeof start) + ReadAll(*reader) == first);
+  reader.reset();
+  EXPECT_TRUE(Get(*files, Folder::kMisc, "notes") == second);
+
+  {
+    std::unique_ptr<FileWriter> abandoned;
+    ASSERT_TRUE(files->Replace(Folder::kMisc, "notes", abandoned).IsOk());
+    ASSERT_TRUE(abandoned->Write(first.data(), first.size()));
+  }
+  pid_t child = ::fork();
+  if (child == 0) {
+    // A connection of the child's own, dropped unfinished by the kill.
+    std::unique_ptr<FileArea> killed = OpenFiles();
+    std::unique_ptr<FileWriter> writer;
+    if (killed != nullptr && killed->Replace(Folder::kMisc, "notes", writer).IsOk()) {
+      writer->Write(first.data(), first.size());
+    }
+    ::raise(SIGKILL);
+  }
+  ASSERT_GT(child, 0);
+  int childStatus = 0;
+  ASSERT_EQ(::waitpid(child, &childStatus, 0), child);
+  EXPECT_TRUE(Get(*other, Folder::kMisc, "notes") == second);
+  // The directory's new file of a killed program is the sweep's to remove.
+  if (GetParam().shared) {
+    EXPECT_EQ(Leftovers(), "");
+  }
+}
+
+// The area lists, counts and removes its files, names of any bytes.
+TEST_P(PadStoreTest, FilesAreListedCountedAndRemoved) {
+  std::unique_ptr<FileArea> files = OpenFiles();
+  ASSERT_NE(files, nullptr);
+  const std::string name = "\xE9t\xE9 notes.txt";
+  ASSERT_TRUE(Put(*files, Folder::kMisc, name, "12345").IsOk());
+  ASSERT_TRUE(Put(*files, Folder::kMisc, "empty", "").IsOk());
+  ASSERT_TRUE(Put(*files, Folder::kPads, "1.pad", "pad").IsOk());
+  std::uint64_t count = 0;
+  std::uint64_t bytes = 0;
+  ASSERT_TRUE(files->MiscUsage("", count, bytes).IsOk());
+  EXPECT_EQ(std::to_string(count) + " files " + std::to_string(bytes) + " bytes",
+            "2 files 5 bytes");
+  ASSERT_TRUE(files->MiscUsage(name, count, bytes).IsOk());
+  EXPECT_EQ(std::to_string(count) + " files " + std::to_string(bytes) + " bytes",
+            "1 files 0 bytes");
+  std::vector<std::string> names;
+  ASSERT_TRUE(files->List(Folder::kMisc, names).IsOk());
+  EXPECT_EQ(std::set<std::string>(names.begin(), names.end()),
+            (std::set<std::string>{name, "empty"}));
+  EXPECT_EQ(Get(*files, Folder::kMisc, "empty"), "");
+
+  ASSERT_TRUE(files->Remove(Folder::kPads, "1.pad").IsOk());
+  EXPECT_TRUE(files->Remove(Folder::kPads, "1.pad").IsOk()) << "already gone";
+  EXPECT_EQ(Get(*files, Folder::kPads, "1.pad"), "status 404");
+  EXPECT_EQ(Get(*files, Folder::kMisc, "1.pad"), "status 404");
+  ASSERT_TRUE(files->List(Folder::kPads, names).IsOk());
+  EXPECT_TRUE(names.empty());
+}
+
+// A pad file whose removal failed outlives its pad until the sweep at start.
+TEST_P(PadStoreTest, TheSweepRemovesPadFilesWithoutAPad) {
+  std::unique_ptr<FileArea> files = OpenFiles();
+  ASSERT_NE(files, nullptr);
+  PadId kept = NewPad();
+  for (const std::string& name : {PadFileName(kept), PadFileName(kept + 1), std::string("7.pad")}) {
+    ASSERT_TRUE(Put(*files, Folder::kPads, name, "pad").IsOk());
+  }
+  ASSERT_TRUE(Put(*files, Folder::kMisc, "7.pad", "a misc file").IsOk());
+  ASSERT_TRUE(Sweep(DataDirectory(scratch_.Path()), uri_).IsOk());
+  std::vector<std::string> names;
+  ASSERT_TRUE(files->List(Folder::kPads, names).IsOk());
+  EXPECT_EQ(names, std::vector<std::string>{PadFileName(kept)});
+  EXPECT_EQ(Get(*files, Folder::kMisc, "7.pad"), "a misc file");
 }
 
 // Two processes that each place one of two pads below the other: at most

@@ -1,4 +1,4 @@
-// The four CGI programs, each run as the web server runs it: the request in
+// The five CGI programs, each run as the web server runs it: the request in
 // the environment, the body on its input, the response read back whole.
 #include <gtest/gtest.h>
 
@@ -27,7 +27,8 @@ struct Request {
   std::string maxBody = "";
   std::string origin = "";
   std::string host = "";
-  bool stalls = false;  // the body comes through a pipe that stays open
+  bool stalls = false;    // the body comes through a pipe that stays open
+  std::string path = "";  // SCRIPT_NAME, with PATH_INFO after a "|"
 };
 
 class ProgramsTest : public testing::Test {
@@ -49,6 +50,9 @@ class ProgramsTest : public testing::Test {
     cgi.serverAddr = "192.0.2.7";
     cgi.serverPort = "8443";
     cgi.remoteUser = user_;
+    std::size_t split = request.path.find('|');
+    cgi.scriptName = request.path.substr(0, split);
+    if (split != std::string::npos) cgi.pathInfo = request.path.substr(split + 1);
     int pipeEnds[2] = {-1, -1};
     if (request.stalls) {
       EXPECT_EQ(::pipe(pipeEnds), 0);
@@ -63,7 +67,7 @@ class ProgramsTest : public testing::Test {
     if (request.stalls) ::close(pipeEnds[1]);
     ::close(input);
     ::close(output);
-    return Parse(ReadWholeFile(responsePath));
+    return Parse(ReadWholeFile(responsePath), request.method == "HEAD", head_);
   }
 
   std::string Command(const std::string& line) {
@@ -86,19 +90,22 @@ class ProgramsTest : public testing::Test {
   std::string data_ = scratch_.File("data");
   std::string user_;     // REMOTE_USER of the requests that follow
   CgiRequest settings_;  // the limits they are given
+  std::string head_;     // the last response's head
 
  private:
-  // Checks the head's form and that Content-Length tells the body's size.
-  static std::string Parse(const std::string& response) {
+  // Checks the head's form and that Content-Length tells the body's size
+  // (of the body a GET would get, for a HEAD).
+  static std::string Parse(const std::string& response, bool headOnly, std::string& headCopy) {
     std::size_t headEnd = response.find("\r\n\r\n");
     if (response.compare(0, 8, "Status: ") != 0 || headEnd == std::string::npos) {
       return "malformed response: " + response;
     }
     std::string head = response.substr(0, headEnd);
     std::string body = response.substr(headEnd + 4);
+    headCopy = head;
     std::size_t length = head.find("\r\nContent-Length: ");
     EXPECT_NE(length, std::string::npos) << head;
-    if (length != std::string::npos) {
+    if (length != std::string::npos && !headOnly) {
       EXPECT_EQ(std::stoul(head.substr(length + 18)), body.size()) << head;
     }
     if (body.compare(0, sizeof kMarker - 1, kMarker) == 0) body.erase(0, sizeof kMarker - 1);
@@ -253,6 +260,42 @@ TEST_F(ProgramsTest, MiscFilesKeepToTheirDirectory) {
             "400 error=\"body cut short\"");
   EXPECT_EQ(ReadWholeFile(data_ + "/misc/my notes.txt"), "first");
   EXPECT_EQ(ListDirectory(data_ + "/misc"), "my notes.txt " + name);
+}
+
+// Misc files served by the program rather than the web server: as
+// downloads, by their decoded path however the web server splits it, and
+// only by names an upload could have given.
+TEST_F(ProgramsTest, MiscFilesAreServedAsDownloads) {
+  ASSERT_EQ(Upload("my notes", "hello"), "200 ");
+  const char* const download =
+      "X-Content-Type-Options: nosniff\r\nContent-Disposition: attachment\r\n"
+      "Content-Type: application/octet-stream\r\nContent-Length: 5";
+  for (const char* path : {"/misc/my notes", "/misc|/my notes"}) {
+    Request get{"", "GET"};
+    get.path = path;
+    EXPECT_EQ(Run(RunMiscProgram, get), "200 hello") << path;
+    EXPECT_NE(head_.find(download), std::string::npos) << head_;
+  }
+  Request head{"", "HEAD"};
+  head.path = "/misc/my notes";
+  EXPECT_EQ(Run(RunMiscProgram, head), "200 ");
+  EXPECT_NE(head_.find(download), std::string::npos) << head_;
+
+  const char* const refused[][3] = {
+      {"GET", "/misc/other", "404 error=\"no such file\""},
+      {"GET", "/pads/1.pad", "404 error=\"no such file\""},
+      {"GET", "/misc/", "400 error=\"empty file name\""},
+      {"GET", "/misc/.hidden", "400 error=\"file name begins with a dot\""},
+      {"GET", "/misc/../pads.db", "400 error=\"file name begins with a dot\""},
+      {"GET", "/misc/a/b", "400 error=\"file name holds a path separator\""},
+      {"POST", "/misc/my notes", "405 error=\"only GET and HEAD are served\""},
+  };
+  for (const auto& c : refused) {
+    Request request{"", c[0]};
+    request.path = c[1];
+    EXPECT_EQ(Run(RunMiscProgram, request), c[2]) << c[1];
+  }
+  EXPECT_NE(head_.find("Allow: GET, HEAD\r\n"), std::string::npos) << head_;
 }
 
 // With accounts a pad is its maker's and a file its first uploader's: others
