@@ -6,7 +6,7 @@
 #                         and the kernel stand-ins mkcore and mkres
 #   bin/                  mkinstall and bazaro (with the GCC runtime DLLs the
 #                         toolchain needs on Windows)
-#   libexec/bazaro/cgi-bin the reference pad server's four programs (natively)
+#   libexec/bazaro/cgi-bin the reference pad server's programs (natively)
 #   lib/cmake/BazaroComm  find_package(BazaroComm) -> Bazaro::BazaroComm
 #   lib/pkgconfig         BazaroComm.pc
 include(GNUInstallDirs)

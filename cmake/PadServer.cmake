@@ -2,7 +2,7 @@
 # in; a cross build builds it with the host's compiler as a project of its
 # own, so that the integration tests, which run under the emulator, have a
 # server to talk to. Either way BAZARO_PAD_CGI_DIR names the directory that
-# holds its four programs.
+# holds its programs.
 if(NOT CMAKE_CROSSCOMPILING)
   add_subdirectory(padserver)
 elseif(BAZARO_BUILD_TESTS)
