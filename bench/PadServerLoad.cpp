@@ -9,9 +9,10 @@
 // Each client (default 16, each on its own thread with its own PadServer)
 // makes a pad of its own and uploads a pad file of 1 MiB of random bytes to
 // it, then, once every client is ready, repeats a round of ten operations:
-// nine commands (a new pad placed under its own, read and changed, the
-// children listed, its own pad read and changed, the children listed again,
-// the new pad deleted) and one transfer, which alternates between an upload
+// nine commands in this order (a new pad placed under its own, read and
+// changed, the children listed, its own pad read and changed, the children
+// listed again, the new pad deleted) and, at a place of the round that
+// differs between clients, one transfer, which alternates between an upload
 // and a download of its pad file. The run lasts S seconds (default 5) or N
 // operations in all; an operation under way at the end completes.
 //
@@ -42,7 +43,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kOperationsPerRound = 10;  // the last one is the transfer
+constexpr int kOperationsPerRound = 10;  // nine commands and a transfer
 constexpr std::size_t kPadFileBytes = 1 << 20;
 
 struct Options {
@@ -172,12 +173,16 @@ void RunClient(const Options& options, int index, const std::string& padFile, St
       line.Start() +
       std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(options.seconds));
 
+  // Clients transfer at different places of their rounds, so that a short
+  // run has its share of transfers from the start.
+  const int transferPlace = index % kOperationsPerRound;
   unsigned long child = 0;
   for (long operation = 0;; ++operation) {
     if (options.requests > 0 ? budget.fetch_sub(1) <= 0 : Clock::now() >= deadline) break;
-    int step = static_cast<int>(operation % kOperationsPerRound);
+    int place = static_cast<int>(operation % kOperationsPerRound);
     int round = static_cast<int>(operation / kOperationsPerRound);
-    bool transfer = step == kOperationsPerRound - 1;
+    bool transfer = place == transferPlace;
+    int step = place < transferPlace ? place : place - 1;
     bool upload = round % 2 == 0;
     Clock::time_point start = Clock::now();
     bool ok = transfer ? (upload ? pad.UploadPad(parent, padFile.c_str()) == 0
