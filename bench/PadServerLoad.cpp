@@ -198,8 +198,11 @@ void RunClient(const Options& options, int index, const std::string& padFile, St
     if (figures.firstFailure.empty()) {
       figures.firstFailure = transfer ? (upload ? "upload" : "download")
                                       : "command " + std::to_string(step + 1) + " of the round";
-      figures.firstFailure += " (result " + std::to_string(pad.FailedResult()) + ", HTTP " +
-                              std::to_string(pad.FailedStatus()) + ")";
+      // A failure without a failed exchange was a wrong answer.
+      figures.firstFailure += pad.FailedResult() == 0
+                                  ? std::string(" (a wrong answer)")
+                                  : " (result " + std::to_string(pad.FailedResult()) + ", HTTP " +
+                                        std::to_string(pad.FailedStatus()) + ")";
     }
   }
   // Clearing up is not timed; what fails here leaves test data only.
