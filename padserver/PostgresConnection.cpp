@@ -1,6 +1,9 @@
 #include "padserver/PostgresConnection.h"
 
+#include <poll.h>
+
 #include <cstdlib>
+#include <mutex>
 #include <utility>
 
 #include "padserver/ServerLog.h"
@@ -13,7 +16,61 @@ constexpr char kSerializationFailure[] = "40001";
 constexpr char kDeadlockDetected[] = "40P01";
 constexpr char kLockNotAvailable[] = "55P03";
 
+// The connections kept between requests: two, since a request may hold the
+// record store's and the file area's at once. Closed when the process exits.
+constexpr int kKeptConnections = 2;
+struct KeptConnection {
+  PGconn* connection = nullptr;
+  std::string uri;
+};
+KeptConnection keptConnections[kKeptConnections];  // guarded by keptLock
+std::mutex keptLock;
+
+void CloseKeptConnections() {
+  std::lock_guard<std::mutex> hold(keptLock);
+  for (KeptConnection& kept : keptConnections) {
+    PQfinish(kept.connection);
+    kept.connection = nullptr;
+  }
+}
+
 }  // namespace
+
+std::unique_ptr<PostgresConnection> PostgresConnection::TakeKept(const std::string& uri) {
+  std::lock_guard<std::mutex> hold(keptLock);
+  for (KeptConnection& kept : keptConnections) {
+    if (kept.connection == nullptr || kept.uri != uri) continue;
+    PGconn* connection = kept.connection;
+    kept.connection = nullptr;
+    // An idle connection hears nothing from a sound server: anything to
+    // read is a server that shut down, said so and closed it.
+    pollfd idle{PQsocket(connection), POLLIN, 0};
+    if (PQstatus(connection) == CONNECTION_OK && PQtransactionStatus(connection) == PQTRANS_IDLE &&
+        idle.fd >= 0 && ::poll(&idle, 1, 0) == 0) {
+      std::unique_ptr<PostgresConnection> owner(new PostgresConnection(connection));
+      owner->keepFor_ = uri;
+      return owner;
+    }
+    PQfinish(connection);
+  }
+  return nullptr;
+}
+
+PostgresConnection::~PostgresConnection() {
+  if (!keepFor_.empty() && PQstatus(connection_) == CONNECTION_OK &&
+      PQtransactionStatus(connection_) == PQTRANS_IDLE) {
+    std::lock_guard<std::mutex> hold(keptLock);
+    for (KeptConnection& kept : keptConnections) {
+      if (kept.connection != nullptr) continue;
+      static bool closeAtExit = std::atexit(CloseKeptConnections) == 0;
+      if (!closeAtExit) break;
+      kept.connection = connection_;
+      kept.uri = keepFor_;
+      return;
+    }
+  }
+  PQfinish(connection_);
+}
 
 PostgresParams& PostgresParams::Add(std::int64_t value) { return AddText(std::to_string(value)); }
 

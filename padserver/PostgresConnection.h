@@ -64,9 +64,19 @@ class PostgresConnection {
   static std::unique_ptr<PostgresConnection> Open(const std::string& uri, Status& status);
   static constexpr int kConnectTimeoutSeconds = 10;
 
-  ~PostgresConnection() { PQfinish(connection_); }
+  // A connection marked by KeepWhenDone goes back to the process's kept
+  // ones when it is idle and sound; any other is closed.
+  ~PostgresConnection();
   PostgresConnection(const PostgresConnection&) = delete;
   PostgresConnection& operator=(const PostgresConnection&) = delete;
+
+  // A FastCGI responder serves many requests, and a new connection costs
+  // more than most of them (a server process starts for it): a connection
+  // to `uri` kept by an earlier request, still open and with no transaction
+  // under way, or null.
+  static std::unique_ptr<PostgresConnection> TakeKept(const std::string& uri);
+  // Lets the connection, opened for `uri` and set up, be kept when done.
+  void KeepWhenDone(const std::string& uri) { keepFor_ = uri; }
 
   // Runs one statement; true when it succeeded, its rows in `result`.
   bool Run(const char* sql, const PostgresParams& params, PostgresResult& result);
@@ -91,6 +101,7 @@ class PostgresConnection {
   bool Check(PGresult* result, PostgresResult* keep);
 
   PGconn* connection_;
+  std::string keepFor_;  // the URI it may be kept for; empty: never kept
   std::string errorState_;
   std::string errorMessage_;
 };

@@ -112,16 +112,23 @@ Status PrepareSchema(PostgresConnection& db) {
 }  // namespace
 
 std::unique_ptr<PostgresConnection> OpenStoreDatabase(const std::string& uri, Status& status) {
-  std::unique_ptr<PostgresConnection> db = PostgresConnection::Open(uri, status);
-  if (db == nullptr) return nullptr;
-  PostgresParams timeout;
-  timeout.Add(kStoreLockTimeoutMilliseconds);
-  if (!db->Run("SELECT set_config('lock_timeout', $1, false)", timeout)) {
-    status = db->Failure();
-    return nullptr;
+  // A kept connection has its lock time-out already; the schema is looked
+  // at again, as another server may have changed it meanwhile.
+  std::unique_ptr<PostgresConnection> db = PostgresConnection::TakeKept(uri);
+  if (db == nullptr) {
+    db = PostgresConnection::Open(uri, status);
+    if (db == nullptr) return nullptr;
+    PostgresParams timeout;
+    timeout.Add(kStoreLockTimeoutMilliseconds);
+    if (!db->Run("SELECT set_config('lock_timeout', $1, false)", timeout)) {
+      status = db->Failure();
+      return nullptr;
+    }
   }
   status = PrepareSchema(*db);
-  return status.IsOk() ? std::move(db) : nullptr;
+  if (!status.IsOk()) return nullptr;
+  db->KeepWhenDone(uri);
+  return db;
 }
 
 Status LockStore(PostgresConnection& db, StoreLock lock, std::int64_t key) {

@@ -31,7 +31,8 @@ enum StoreLock { kSchemaLock = 1, kShapeLock = 2, kRoomLocks = 3, kFileLocks = 4
 
 // Connects to the database `uri` names, with the store's lock time-out, and
 // makes or upgrades its tables. Null, with the reason in `status`, when that
-// fails.
+// fails. The connection of an earlier request in the same process is taken
+// again when it is still sound, and this one is kept for a later request.
 std::unique_ptr<PostgresConnection> OpenStoreDatabase(const std::string& uri, Status& status);
 
 // Takes the transaction's lock `key` of kind `lock`: 503 after the time-out.

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -191,15 +192,21 @@ class PadStoreTest : public testing::TestWithParam<StoreCase> {
     if (!GetParam().shared) {
       return ListDirectory(scratch_.File("pads")) + ListDirectory(scratch_.File("misc"));
     }
+    std::string count = Query(
+        "SELECT (SELECT count(*) FROM stored_files WHERE name IS NULL) +"
+        " (SELECT count(*) FROM file_pieces p WHERE NOT EXISTS"
+        "  (SELECT 1 FROM stored_files f WHERE f.id = p.file))");
+    return count == "0" ? "" : count + " rows";
+  }
+
+  // The one value `sql` answers, on a connection of the test's own.
+  std::string Query(const char* sql) {
     PGconn* db = PQconnectdb(uri_.c_str());
-    PGresult* result = PQexec(db,
-                              "SELECT (SELECT count(*) FROM stored_files WHERE name IS NULL) +"
-                              " (SELECT count(*) FROM file_pieces p WHERE NOT EXISTS"
-                              "  (SELECT 1 FROM stored_files f WHERE f.id = p.file))");
-    std::string count = PQntuples(result) == 1 ? PQgetvalue(result, 0, 0) : "query failed";
+    PGresult* result = PQexec(db, sql);
+    std::string value = PQntuples(result) == 1 ? PQgetvalue(result, 0, 0) : "query failed";
     PQclear(result);
     PQfinish(db);
-    return count == "0" ? "" : count + " rows";
+    return value;
   }
 
   ScratchDirectory scratch_;
@@ -247,6 +254,33 @@ TEST_P(PadStoreTest, AStoreOfTheFirstSchemaIsBroughtUpToDate) {
   ASSERT_NE(files, nullptr);
   ASSERT_TRUE(Put(*files, Folder::kMisc, "notes", "kept").IsOk());
   EXPECT_EQ(Get(*files, Folder::kMisc, "notes"), "kept");
+}
+
+// The shared store's connection outlives the store for the process's next
+// request; one whose server side has ended is not handed out again.
+TEST_P(PadStoreTest, AConnectionIsKeptUnlessItsServerEndedIt) {
+  if (!GetParam().shared) GTEST_SKIP() << "the embedded store has no connection";
+  const char kOthers[] =
+      "SELECT count(*) FROM pg_stat_activity WHERE datname = current_database()"
+      " AND pid <> pg_backend_pid()";
+  // Ends every connection but the test's own, as a server restart would.
+  auto endOthers = [&] {
+    ASSERT_TRUE(
+        Execute("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE"
+                " datname = current_database() AND pid <> pg_backend_pid()"));
+    for (int wait = 0; wait < 100 && Query(kOthers) != "0"; ++wait) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_EQ(Query(kOthers), "0");
+  };
+  store_.reset();
+  endOthers();
+  for (int i = 0; i < 4; ++i) EXPECT_NE(Open(), nullptr);
+  EXPECT_EQ(Query(kOthers), "1");
+  endOthers();
+  store_ = Open();
+  ASSERT_NE(store_, nullptr);
+  EXPECT_NE(NewPad(), 0u);
 }
 
 TEST_P(PadStoreTest, ChangesKeepWhatTheyDoNotName) {
