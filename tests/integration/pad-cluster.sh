@@ -1,6 +1,6 @@
 #!/bin/bash
-# scripts/pad-cluster with two front ends: what one front end stores the
-# other reads, concurrent writers get distinct pads and lose none, bazaro
+# scripts/pad-cluster with two front ends: what one front end stores (a
+# record, a pad file) the other reads, concurrent writers get distinct pads and lose none, bazaro
 # shares a pad through haproxy, a killed front end is left out within 2
 # seconds while the others go on serving, and a stopped PostgreSQL is
 # answered with 503 until it runs again. Under both faults no request may
@@ -102,6 +102,13 @@ id=${id#200 }
   fail "SetPadInfo through front end 1"
 got=$(through "$front_end_2" "GetPadInfo $id")
 [[ $got == "200 id=0 x=3 y=4 "*' kind="shared"' ]] || fail "read through front end 2: $got"
+head -c 20000 /dev/urandom >"$work/pad"
+[ "$(base=http://$front_end_1 upload pad-gzput-cgi "$id.pad" "$work/pad")" = "200 " ] ||
+  fail "pad file upload through front end 1"
+printf '/pads/%s.pad' "$id" >"$work/body"
+curl -s --max-time 20 -o "$work/got" --data-binary "@$work/body" \
+  "http://$front_end_2/cgi-bin/pad-gzget-cgi"
+cmp -s "$work/got" "$work/pad" || fail "the pad file read through front end 2 differs"
 
 # 16 writers at once, every other one through each front end: distinct pads,
 # each holding what its writer set.
@@ -137,6 +144,20 @@ if board=$(cli upload 0 "$root/examples/pads/board.pad") &&
   cli list "$board" | grep -qE "^ *$note +11 +12 " || fail "bazaro list does not show $note at 11,12"
 else
   fail "bazaro upload through haproxy"
+fi
+
+# Every PadServer operation through haproxy, directly and through tinyproxy
+# (the many clients' run is left to the writers above). haproxy refuses the
+# blank the client leaves in a file's name in the request line, so file
+# transfers go through tinyproxy alone, whose route names files without
+# blanks.
+if start_tinyproxy "$(tinyproxy_program)"; then
+  BAZARO_TEST_PAD_SERVER=$address BAZARO_TEST_PROXY_PORT=$proxy_port \
+    timeout --kill-after=5 100 "$program" \
+    --gtest_filter='*-PadServerManyClients.*:*TransfersCarryFilesWhole/Direct' ||
+    fail "the PadServer operations through haproxy"
+else
+  fail "tinyproxy did not start"
 fi
 
 # load FILE SECONDS: makes pads through haproxy and sets two attributes on
@@ -256,21 +277,6 @@ back_at=0
 under_load stopped stop_store
 check_load stopped 503 "$back_at"
 grep -q 'ended by itself; 1 left' "$work/cluster.out" || fail "pad-cluster did not say front end 2 ended"
-
-# Every PadServer operation through haproxy, directly and through tinyproxy
-# (the many clients' run is left to the writers above). Pad files still
-# live with the front end that stored them, so this runs once front end 2
-# is gone. haproxy refuses the blank the client leaves in a file's name in
-# the request line, so file transfers go through tinyproxy alone, whose
-# route names files without blanks.
-if start_tinyproxy "$(tinyproxy_program)"; then
-  BAZARO_TEST_PAD_SERVER=$address BAZARO_TEST_PROXY_PORT=$proxy_port \
-    timeout --kill-after=5 100 "$program" \
-    --gtest_filter='*-PadServerManyClients.*:*TransfersCarryFilesWhole/Direct' ||
-    fail "the PadServer operations through haproxy"
-else
-  fail "tinyproxy did not start"
-fi
 
 # Stopped, the cluster leaves nothing running.
 for pid in "${pids[@]}"; do kill "$pid" && wait "$pid"; done 2>/dev/null
