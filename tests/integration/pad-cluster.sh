@@ -146,6 +146,12 @@ else
   fail "bazaro upload through haproxy"
 fi
 
+# A request naming another host is refused before any front end sees it.
+printf 'GetNewPadID\n\377' >"$work/command"
+code=$(curl -s --max-time 20 -o /dev/null -w '%{http_code}' -H 'Host: elsewhere.example' \
+  --data-binary "@$work/command" "$base/cgi-bin/pad-cgi")
+[ "$code" = 400 ] || fail "a request naming another host answered $code"
+
 # Every PadServer operation through haproxy, directly and through tinyproxy
 # (the many clients' run is left to the writers above). haproxy refuses the
 # blank the client leaves in a file's name in the request line, so file
