@@ -15,6 +15,12 @@ namespace {
 constexpr char kSerializationFailure[] = "40001";
 constexpr char kDeadlockDetected[] = "40P01";
 constexpr char kLockNotAvailable[] = "55P03";
+// The server is shutting down or starting: the store is away for a while.
+constexpr char kAdminShutdown[] = "57P01";
+constexpr char kCrashShutdown[] = "57P02";
+constexpr char kCannotConnectNow[] = "57P03";
+// The class of connection failures.
+constexpr char kConnectionExceptionClass[] = "08";
 
 // The connections kept between requests: two, since a request may hold the
 // record store's and the file area's at once. Closed when the process exits.
@@ -129,7 +135,9 @@ std::unique_ptr<PostgresConnection> PostgresConnection::Open(const std::string& 
   if (connection == nullptr || PQstatus(connection) != CONNECTION_OK) {
     LogFailure("cannot reach the store",
                connection != nullptr ? PQerrorMessage(connection) : "out of memory");
-    status = Status::Fail(kServerError, "store failed");
+    // An outage, which the client may wait out, unless memory ran out here.
+    status = connection != nullptr ? Status::Fail(kUnavailable, "store unreachable")
+                                   : Status::Fail(kServerError, "store failed");
     return nullptr;
   }
   status = Status::Ok();
@@ -188,6 +196,12 @@ bool PostgresConnection::Conflicted() const {
 
 Status PostgresConnection::Failure() const {
   if (Conflicted()) return Status::Fail(kUnavailable, "store busy");
+  if (PQstatus(connection_) == CONNECTION_BAD || errorState_ == kAdminShutdown ||
+      errorState_ == kCrashShutdown || errorState_ == kCannotConnectNow ||
+      errorState_.compare(0, 2, kConnectionExceptionClass) == 0) {
+    LogFailure("store lost", errorMessage_.empty() ? "no reply" : errorMessage_);
+    return Status::Fail(kUnavailable, "store unreachable");
+  }
   LogFailure("store failed", errorMessage_.empty() ? "no reply" : errorMessage_);
   return Status::Fail(kServerError, "store failed");
 }

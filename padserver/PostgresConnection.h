@@ -60,7 +60,8 @@ class PostgresConnection {
  public:
   // Connects to `uri` (a libpq connection URI or keyword string), waiting at
   // most kConnectTimeoutSeconds unless it names its own time-out. Null, with
-  // the reason logged and in `status`, when that fails.
+  // the reason logged and in `status` (503 for a server that cannot be
+  // reached), when that fails.
   static std::unique_ptr<PostgresConnection> Open(const std::string& uri, Status& status);
   static constexpr int kConnectTimeoutSeconds = 10;
 
@@ -92,7 +93,8 @@ class PostgresConnection {
   // Whether the last failure was a conflict with another transaction: a
   // retryable one, or a lock wait past its time-out.
   bool Conflicted() const;
-  // The last failure as a Status: 503 for a conflict, otherwise 500 with
+  // The last failure as a Status: 503 for a conflict, or for a server that
+  // went away or is shutting down (its message logged), otherwise 500 with
   // the database's message in the log.
   Status Failure() const;
 

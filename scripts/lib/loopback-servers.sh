@@ -127,21 +127,26 @@ start_tinyproxy() {
 }
 
 # start_pad_server ARGUMENT...: scripts/pad-server in the background with the
-# given arguments, its output in $work/pad-server.out; waits up to 10 seconds
+# given arguments, its output in $work/pad-server.out (or the file named by
+# pad_server_out, for several servers at once); waits up to 10 seconds
 # for the address it prints and sets pad_server_address (HOST:PORT),
 # pad_server_scheme (http or https) and pad_server_pid. Started by root, the
 # server runs as www-data, which must be able to enter $work to reach a data
-# directory in it: $work is opened for entering, not for listing.
+# directory in it: $work is opened for entering, not for listing. With
+# pad_server_own_group=1 the server runs in a process group of its own,
+# numbered pad_server_pid: ending the group ends what a lighttpd that was
+# killed left running (its FastCGI responders).
 start_pad_server() {
-  local root address
+  local root address out=${pad_server_out:-$work/pad-server.out} group=()
   root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
   [ "$(id -u)" -ne 0 ] || chmod 0711 "$work"
-  "$root/scripts/pad-server" "$@" >"$work/pad-server.out" 2>&1 &
+  [ "${pad_server_own_group:-0}" -eq 0 ] || group=(setsid)
+  "${group[@]}" "$root/scripts/pad-server" "$@" >"$out" 2>&1 &
   pad_server_pid=$!
   pids+=("$pad_server_pid")
   pad_server_address=""
   for _ in $(seq 1 100); do
-    address=$(sed -n 's|.*give SetHost: \(.*\)/cgi-bin/.*|\1|p' "$work/pad-server.out")
+    address=$(sed -n 's|.*give SetHost: \(.*\)/cgi-bin/.*|\1|p' "$out")
     if [ -n "$address" ]; then
       # These are the caller's.
       # shellcheck disable=SC2034
@@ -159,7 +164,7 @@ start_pad_server() {
     sleep 0.1
   done
   echo "the pad server did not start"
-  cat "$work/pad-server.out"
+  cat "$out"
   return 1
 }
 
