@@ -22,8 +22,10 @@
 namespace os {
 namespace {
 
-// How much is read from the channel at once: a whole TLS record and more.
-constexpr int kReadBlock = 64 * 1024;
+// How much is read from the channel at once: many records while a body
+// streams, as the plain path reads (a socket read costs a round trip to the
+// server process under Wine).
+constexpr int kReadBlock = 256 * 1024;
 // Bytes held waiting for a record to complete: far beyond any record or
 // handshake flight, so that only a broken peer reaches it.
 constexpr std::size_t kMaxHeld = 1024 * 1024;
@@ -33,6 +35,8 @@ constexpr int kMaxHandshakeSteps = 1000;
 
 // How much of the peer's first reply is kept to tell why a handshake failed.
 constexpr std::size_t kFirstBytes = 16;
+// A TLS record's header: type, version and the length of what follows.
+constexpr std::size_t kRecordHeader = 5;
 
 constexpr DWORD kContextRequest = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT |
                                   ISC_REQ_CONFIDENTIALITY | ISC_REQ_ALLOCATE_MEMORY |
@@ -99,6 +103,8 @@ class SchannelSession : public TlsSession {
   // Checks the version and the certificate of a completed handshake and
   // takes the record sizes.
   int AcceptHandshake();
+  // Drops the bytes of `incoming_` that records already decrypted took.
+  void CompactIncoming();
   // Keeps the `count` unprocessed bytes that end `incoming_`.
   void KeepTail(unsigned long count);
   // Decrypts the next record of `incoming_`: 1 when it gave plaintext (or
@@ -121,7 +127,8 @@ class SchannelSession : public TlsSession {
   bool everReceived_ = false;
   // The first bytes the peer sent, kept to tell why a handshake failed.
   std::vector<char> firstBytes_;
-  std::vector<char> incoming_;  // received, not yet processed
+  std::vector<char> incoming_;  // received, not yet processed from `decrypted_` on
+  std::size_t decrypted_ = 0;   // the bytes of `incoming_` that Read has decrypted
   std::string plain_;           // decrypted, not yet returned
   std::size_t plainOffset_ = 0;
   SecPkgContext_StreamSizes sizes_{};
@@ -204,6 +211,7 @@ int SchannelSession::Handshake(TlsChannel& channel, const char* hostName,
 int SchannelSession::ReadIncoming(bool& gotBytes, bool& ended) {
   gotBytes = false;
   ended = false;
+  CompactIncoming();
   if (incoming_.size() >= kMaxHeld) return Fail(TlsFailure::kOther);
   std::size_t held = incoming_.size();
   incoming_.resize(held + kReadBlock);
@@ -226,6 +234,11 @@ int SchannelSession::ReadIncoming(bool& gotBytes, bool& ended) {
   return 0;
 }
 
+void SchannelSession::CompactIncoming() {
+  incoming_.erase(incoming_.begin(), incoming_.begin() + static_cast<std::ptrdiff_t>(decrypted_));
+  decrypted_ = 0;
+}
+
 void SchannelSession::KeepTail(unsigned long count) {
   if (count == 0 || count > incoming_.size()) {
     incoming_.clear();
@@ -235,6 +248,7 @@ void SchannelSession::KeepTail(unsigned long count) {
 }
 
 int SchannelSession::RunHandshake() {
+  CompactIncoming();
   bool first = !SecIsValidHandle(&context_);
   // The engine speaks first: the client hello, or its answer to the peer's
   // request (which may have come without bytes of its own).
@@ -383,9 +397,20 @@ int SchannelSession::Write(const char* data, int length) {
 }
 
 int SchannelSession::DecryptNext(int& result) {
-  if (incoming_.empty()) return 0;
+  std::size_t available = incoming_.size() - decrypted_;
+  if (available == 0) return 0;
+  char* held = incoming_.data() + decrypted_;
+  // One whole record at a time, as its header tells, so that what lies
+  // behind it stays where it is until the next read rather than moving
+  // after every record.
+  std::size_t handed = available;
+  if (available >= kRecordHeader) {
+    std::size_t record = kRecordHeader + (static_cast<unsigned char>(held[3]) << 8 |
+                                          static_cast<unsigned char>(held[4]));
+    if (record <= available) handed = record;
+  }
   SecBuffer buffers[4];
-  buffers[0] = {static_cast<unsigned long>(incoming_.size()), SECBUFFER_DATA, incoming_.data()};
+  buffers[0] = {static_cast<unsigned long>(handed), SECBUFFER_DATA, held};
   for (int i = 1; i < 4; ++i) buffers[i] = {0, SECBUFFER_EMPTY, nullptr};
   SecBufferDesc desc = {SECBUFFER_VERSION, 4, buffers};
   SECURITY_STATUS status = DecryptMessage(&context_, &desc, 0, nullptr);
@@ -406,12 +431,13 @@ int SchannelSession::DecryptNext(int& result) {
       extra = buffer.cbBuffer;
     }
   }
-  KeepTail(extra);
+  decrypted_ += extra <= handed ? handed - extra : handed;
   // The peer's close_notify: reported as the context's end, or by some
   // implementations as success with no data.
   if (status == SEC_I_CONTEXT_EXPIRED || (status == SEC_E_OK && decrypted == 0)) {
     state_ = State::kEnded;
     incoming_.clear();
+    decrypted_ = 0;
     return 1;
   }
   if (status == SEC_I_RENEGOTIATE) {
