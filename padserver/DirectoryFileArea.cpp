@@ -16,9 +16,12 @@ namespace {
 
 class DirectoryFileWriter : public FileWriter {
  public:
+  // Starts replacing the file at `path`.
+  Status Open(const std::string& path) { return replacement_.Open(path); }
   bool Write(const char* data, std::size_t size) override { return replacement_.Write(data, size); }
   Status Commit() override { return replacement_.Commit(); }
 
+ private:
   FileReplacement replacement_;
 };
 
@@ -71,7 +74,7 @@ std::string DirectoryFileArea::Path(Folder folder, const std::string& name) cons
 Status DirectoryFileArea::Replace(Folder folder, const std::string& name,
                                   std::unique_ptr<FileWriter>& writer) {
   std::unique_ptr<DirectoryFileWriter> made(new DirectoryFileWriter);
-  Status status = made->replacement_.Open(Path(folder, name));
+  Status status = made->Open(Path(folder, name));
   if (status.IsOk()) writer = std::move(made);
   return status;
 }
