@@ -55,7 +55,8 @@ int RunCommandProgram(const CgiRequest& request) {
       Status opened;
       std::unique_ptr<FileArea> files = OpenFileArea(request.store, data, opened);
       for (PadId id : removed) {
-        if (files != nullptr) files->Remove(Folder::kPads, PadFileName(id));
+        if (files == nullptr) break;
+        files->Remove(Folder::kPads, PadFileName(id));
       }
     }
   }

@@ -135,17 +135,20 @@ start_tinyproxy() {
 # directory in it: $work is opened for entering, not for listing. With
 # pad_server_own_group=1 the server runs in a process group of its own,
 # numbered pad_server_pid: ending the group ends what a lighttpd that was
-# killed left running (its FastCGI responders).
+# killed left running (its FastCGI responders). pad_server_program names
+# another program that prints the same line (scripts/pad-cluster), and
+# pad_server_wait the seconds to wait for it.
 start_pad_server() {
-  local root address out=${pad_server_out:-$work/pad-server.out} group=()
+  local root address out=${pad_server_out:-$work/pad-server.out} group=() program
   root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+  program=${pad_server_program:-$root/scripts/pad-server}
   [ "$(id -u)" -ne 0 ] || chmod 0711 "$work"
   [ "${pad_server_own_group:-0}" -eq 0 ] || group=(setsid)
-  "${group[@]}" "$root/scripts/pad-server" "$@" >"$out" 2>&1 &
+  "${group[@]}" "$program" "$@" >"$out" 2>&1 &
   pad_server_pid=$!
   pids+=("$pad_server_pid")
   pad_server_address=""
-  for _ in $(seq 1 100); do
+  for _ in $(seq 1 $((${pad_server_wait:-10} * 10))); do
     address=$(sed -n 's|.*give SetHost: \(.*\)/cgi-bin/.*|\1|p' "$out")
     if [ -n "$address" ]; then
       # These are the caller's.
@@ -176,11 +179,12 @@ share_with_pad_server() {
   fi
 }
 
-# stop_pad_server: stops the server start_pad_server started last, waiting
-# up to 10 seconds for it to end (it stops its lighttpd on the way out).
+# stop_pad_server [SECONDS]: stops the server start_pad_server started last,
+# waiting up to SECONDS (default 10) for it to end (it stops its lighttpd on
+# the way out).
 stop_pad_server() {
   kill "$pad_server_pid" 2>/dev/null || return 0
-  for _ in $(seq 1 100); do
+  for _ in $(seq 1 $((${1:-10} * 10))); do
     kill -0 "$pad_server_pid" 2>/dev/null || break
     sleep 0.1
   done
