@@ -67,6 +67,7 @@ class LoadClient : public BazaroCommBase {
 
   void TaskEnd(int type) override {
     ++reported_;
+    reason_ = comm_->QueryResultReasonText();
     if (type != current_.type) Problem("reported type " + std::to_string(type));
     current_.check();
     Issue();
@@ -81,7 +82,7 @@ class LoadClient : public BazaroCommBase {
 
   void Problem(const std::string& what) {
     problems_.push_back("client " + std::to_string(number_) + " step " + std::to_string(reported_) +
-                        ": " + what);
+                        ": " + what + (reason_.empty() ? "" : " (" + reason_ + ")"));
   }
 
   void Issue() {
@@ -314,6 +315,7 @@ class LoadClient : public BazaroCommBase {
   std::map<unsigned long, StoredPad> registered_;  // registered at the top
   std::map<std::string, std::string> files_;
   std::vector<std::string> problems_;
+  std::string reason_;  // why the task being reported failed, if it did
 };
 
 TEST(LoadTest, FourClientsShareAThousandRequestsAndGiveEverythingBack) {

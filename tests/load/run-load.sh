@@ -46,7 +46,11 @@ load_pass() {
     ca=$data/tls/ca.pem
   fi
   BAZARO_TEST_PAD_SERVER=$address BAZARO_TEST_CA_FILE=$ca \
-    timeout --kill-after=5 280 "${emulator[@]}" "$program" || fail "the clients failed over $address"
+    timeout --kill-after=5 280 "${emulator[@]}" "$program" || {
+    fail "the clients failed over $address; the server's last errors:"
+    tail -n 20 "$data/log/lighttpd-error.log"
+    df -h "$data" "${TMPDIR:-/tmp}"
+  }
   pads=$(sqlite3 "$data/pads.db" "SELECT count(*) FROM pads; SELECT count(*) FROM attributes;" |
     tr '\n' ' ')
   [ "$pads" = "0 0 " ] || fail "the store still holds pads and attributes: $pads"
