@@ -95,3 +95,16 @@ build_tree() {
     cmake --build "$dir" -j "$build_jobs" "${targets[@]}"
   fi
 }
+
+# pad_server_programs: prints the folder of the pad server's programs for a
+# script not told one: the native tree's when it is built, else the
+# pad-server tree's, built first (its messages on standard error).
+pad_server_programs() {
+  if [ -d "$build_root/build/native/padserver/cgi-bin" ]; then
+    echo "$build_root/build/native/padserver/cgi-bin"
+    return
+  fi
+  echo "Building the pad server into build/pad-server ..." >&2
+  build_tree pad-server >/dev/null || return
+  echo "$build_root/build/pad-server/cgi-bin"
+}

@@ -29,6 +29,17 @@ stop_servers() {
   rm -rf "$work"
 }
 
+# read_port_option PROGRAM VALUE: prints VALUE as a port number in base 10
+# (a leading 0 is no octal); refuses anything but 1 to 65535 for PROGRAM's
+# --port, ending the script with status 2.
+read_port_option() {
+  if ! [[ $2 =~ ^[0-9]{1,5}$ ]] || ((10#$2 < 1 || 10#$2 > 65535)); then
+    echo "$1: --port takes a number from 1 to 65535" >&2
+    exit 2
+  fi
+  echo $((10#$2))
+}
+
 listening() {
   (exec 3<>"/dev/tcp/${listen_host:-127.0.0.1}/$1") 2>/dev/null
 }
