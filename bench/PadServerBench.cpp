@@ -13,13 +13,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
-#include <iterator>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "BenchFiles.h"
 #include "kernel/KernelObjects.h"
 #include "protocol/GzipFile.h"
 #include "transport/PadServer.h"
@@ -30,26 +28,6 @@ double Seconds(const std::function<bool()>& run, bool& ok) {
   auto start = std::chrono::steady_clock::now();
   ok = run();
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-bool WriteRandomFile(const std::string& path, std::size_t size) {
-  std::mt19937_64 generator(64);
-  std::vector<std::uint64_t> block(1 << 16);
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  for (std::size_t written = 0; written < size;) {
-    for (std::uint64_t& word : block) word = generator();
-    std::size_t count = std::min(size - written, block.size() * sizeof block[0]);
-    out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(count));
-    written += count;
-  }
-  return static_cast<bool>(out);
-}
-
-bool SameFiles(const std::string& a, const std::string& b) {
-  std::ifstream first(a, std::ios::binary);
-  std::ifstream second(b, std::ios::binary);
-  return std::equal(std::istreambuf_iterator<char>(first), std::istreambuf_iterator<char>(),
-                    std::istreambuf_iterator<char>(second), std::istreambuf_iterator<char>());
 }
 
 int failures = 0;
@@ -111,7 +89,7 @@ int main(int argc, char** argv) {
   const std::string gzipFile = scratch + "/pad.gz";
   const std::string downloaded = scratch + "/downloaded.bin";
   const std::string unpacked = scratch + "/unpacked.bin";
-  if (!WriteRandomFile(padFile, megabytes << 20)) return 1;
+  if (!WriteRandomFile(padFile, megabytes << 20, 64)) return 1;
   std::printf("gzip_file %s\n", gzipFile.c_str());
   // Each time is taken before its outcome is read.
   bool ok = false;

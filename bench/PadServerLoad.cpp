@@ -28,14 +28,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <mutex>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "BenchFiles.h"
 #include "kernel/KernelObjects.h"
 #include "transport/PadServer.h"
 
@@ -86,24 +84,6 @@ class StartLine {
   int waiting_;
   Clock::time_point start_;
 };
-
-bool WriteRandomFile(const std::string& path, std::size_t size) {
-  std::mt19937_64 generator(1);
-  std::vector<std::uint64_t> words(size / sizeof(std::uint64_t));
-  for (std::uint64_t& word : words) word = generator();
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(words.data()),
-            static_cast<std::streamsize>(words.size() * sizeof words[0]));
-  return static_cast<bool>(out);
-}
-
-bool SameFiles(const std::string& a, const std::string& b) {
-  std::ifstream first(a, std::ios::binary);
-  std::ifstream second(b, std::ios::binary);
-  std::string left((std::istreambuf_iterator<char>(first)), std::istreambuf_iterator<char>());
-  std::string right((std::istreambuf_iterator<char>(second)), std::istreambuf_iterator<char>());
-  return !left.empty() && left == right;
-}
 
 // The kernel's dictionaries take keys as writable texts.
 char* Key(const char* key) { return const_cast<char*>(key); }
@@ -253,7 +233,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string padFile = options.scratch + "/load-pad.bin";
-  if (!WriteRandomFile(padFile, kPadFileBytes)) {
+  if (!WriteRandomFile(padFile, kPadFileBytes, 1)) {
     std::fprintf(stderr, "cannot write %s\n", padFile.c_str());
     return 1;
   }
